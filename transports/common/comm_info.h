@@ -1,0 +1,81 @@
+// CCommInfo: the object interface every transport library implements, the factory
+// convention and the two messages a transport posts to its notify window.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+
+#define WM_COMM_ERROR   (WM_APP + 14)   // wParam: CommError catalogue id; lParam: CommErrorArgs* or 0
+#define WM_SYSTEM_ERROR (WM_APP + 15)   // wParam: Win32 or Winsock error code
+
+// Chunk sizes selected by the size index the client passes to CheckSettings.
+constexpr unsigned kPacketSizes[9] = {1, 2, 4, 8, 16, 32, 256, 1024, 4096};
+constexpr int kPacketSizeCount = 9;
+
+// Rows that EnumDevices fills are 128 characters each.
+constexpr int kPortRowChars = 128;
+typedef char PortRow[kPortRowChars];
+
+// Arguments of communication errors 1 and 10: the two "%s" fields of the catalogue text.
+struct CommErrorArgs {
+    int count;              // always 2
+    char portName[128];
+    char detail[128];
+};
+
+class CCommInfo {
+public:
+    explicit CCommInfo(int isWinNT);
+    virtual ~CCommInfo();
+
+    virtual int IsConnected();
+    virtual int Open(int restart, DWORD* portOrDevice, char* name, int* a4, int* a5, int* a6, int* a7,
+                     int* a8) = 0;
+    virtual BOOL Write(HANDLE h, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov) = 0;
+    virtual BOOL Read(HANDLE h, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) = 0;
+    // Appends a properties report to text; capacity is the size of the caller's whole buffer.
+    virtual int GetProperties(char* text, size_t capacity);
+    virtual int RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov) = 0;
+    virtual int DecodeStatus(void* buffer, DWORD length, DWORD* status) = 0;
+    // Fills at most *count rows (the caller's capacity on entry), sets *count to the rows filled.
+    virtual int EnumDevices(int* a1, int* a2, const char* prefix, int* count, PortRow* rows) = 0;
+    virtual int CheckSettings(DWORD portOrDevice, int sizeIndex, int a3, int a4, int a5, int a6, int a7) = 0;
+    virtual int SetDeviceParams(char* command);
+    virtual int CheckPortOwner();
+    virtual int OpenPort();
+    virtual int Close() = 0;
+    virtual int Init() = 0;
+
+    void SetNotifyWindow(HWND wnd) { m_hNotifyWnd = wnd; }
+    void PostNotify(int id, CommErrorArgs* args);
+    void PostError(DWORD code);
+
+    // Fields the client reads directly, in this order.
+    HANDLE m_hCommPortTX;
+    HANDLE m_hCommPortRX;
+    HANDLE m_hCommPortRXUsm;
+    OVERLAPPED m_OverlappedRX;
+    OVERLAPPED m_OverlappedTX;
+    OVERLAPPED m_OverlappedRXUsm;
+    int m_bBidirectional;
+    int m_bPortAvailable;
+    int m_bOpened;
+    int m_bAsyncRead;
+    unsigned m_nDownloadPacketSize;
+    unsigned m_nCommPacketSize;
+    unsigned m_nStringPacketSize;
+    DWORD m_dwReadTimeout;
+    int m_bWinNT;
+    HWND m_hNotifyWnd;
+};
+
+// The one export of every transport library (plain name, ordinal 1).
+typedef CCommInfo* (*PFN_GetNewInfoPtr)(HWND notifyWnd, int isWinNT);
+extern "C" CCommInfo* GetNewInfoPtr(HWND notifyWnd, int isWinNT);
+
+#if !defined(_WIN64)
+static_assert(sizeof(OVERLAPPED) == 20, "the transports expect the 32-bit OVERLAPPED");
+static_assert(offsetof(CCommInfo, m_hCommPortTX) == 4, "fields follow the vtable pointer");
+static_assert(offsetof(CCommInfo, m_OverlappedRX) == 16);
+static_assert(offsetof(CCommInfo, m_bBidirectional) == 76);
+static_assert(offsetof(CCommInfo, m_hNotifyWnd) == 112);
+#endif
