@@ -11,11 +11,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 kx_start_display
 trap 'kx_wine_stop; kx_stop_display' EXIT
 kx_wine_prime
-out="$root/build/run"
+out="$KX_BUILD/run"
 mkdir -p "$out"
-if [ ! -x "$root/build/win/bin/Kestrix.exe" ]; then
+if [ ! -x "$KX_BUILD/win/bin/Kestrix.exe" ]; then
     echo "run: Kestrix.exe is not built yet; built so far:"
-    ls "$root/build/win/bin"
+    ls "$KX_BUILD/win/bin"
     exit 0
 fi
 exec "$root/scripts/demo.sh" "$out"

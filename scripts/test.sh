@@ -9,5 +9,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 kx_start_display
 trap 'kx_wine_stop; kx_stop_display' EXIT
 kx_wine_prime
-cd "$root/build/win"
+cd "$KX_BUILD/win"
 timeout 3000 ctest --output-on-failure -j "$(nproc)" "$@"

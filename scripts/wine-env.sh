@@ -1,7 +1,8 @@
 # Sourced: the environment every Wine run of the project uses.
-# The prefix lives in the build tree (build/wineprefix unless KESTRIX_WINEPREFIX says otherwise).
+# The prefix lives in the build folder (KX_BUILD, default build/) unless KESTRIX_WINEPREFIX says otherwise.
 _kx_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${KESTRIX_WINEPREFIX:-$_kx_root/build/wineprefix}
+export KX_BUILD=${KX_BUILD:-$_kx_root/build}
+export WINEPREFIX=${KESTRIX_WINEPREFIX:-$KX_BUILD/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
