@@ -1,0 +1,121 @@
+// Resource ids of Kestrix.exe: templates, bitmaps, icon, strings and the controls of every dialog.
+// The numbers are what the settings, the catalogue tables and the tests rely on; do not renumber.
+#pragma once
+
+// Dialog templates.
+#define IDD_ABOUTBOX                100
+#define IDD_KESTRIX_DIALOG          102
+#define IDD_SPLASH                  143
+#define IDD_SERIAL_CHILD            149
+#define IDD_PARALLEL_CHILD          151
+#define IDD_USB_CHILD               153
+#define IDD_ETHERNET_CHILD          154
+
+// Icon and bitmaps.
+#define IDR_MAINFRAME               128
+#define IDB_LED_GREEN               129
+#define IDB_LED_RED                 130
+#define IDB_SPLASH                  148
+
+// System-menu commands of the main dialog (compared whole by the system-command handler).
+#define IDM_ABOUTBOX                16
+#define IDM_MANAGE_STRINGS_HISTORY  17
+#define IDM_MANAGE_FILES_HISTORY    18
+
+// Strings: system-menu texts.
+#define IDS_ABOUTBOX                101
+#define IDS_MANAGE_FILES_HISTORY    148
+#define IDS_MANAGE_STRINGS_HISTORY  149
+
+// Strings: registry value names.
+#define IDS_NB_FILES_HISTORY        126
+#define IDS_HIST_FILE               150
+#define IDS_HIST_STRING             151
+#define IDS_NB_STRING_HISTORY       166
+#define IDS_FLOW_CONTROL            1013
+#define IDS_SERIAL_PORT_ID          1038
+#define IDS_BAUD_RATE               1039
+#define IDS_INTERFACE_TYPE          1042
+#define IDS_USB_OUT_ENDPOINT        1043
+#define IDS_PARALLEL_PORT_ID        1045
+#define IDS_THESAURUS_DLL_NAME      1046
+#define IDS_CHECK_STATUS_MODE       1047
+#define IDS_PARITY                  1204
+#define IDS_DATA_BITS               1205
+#define IDS_STOP_BITS               1206
+#define IDS_ETHERNET_IP_ADDRESS     1207
+#define IDS_ETHERNET_PORT           1209
+#define IDS_RECONNECT_MODE          1210
+#define IDS_REAL_TIME_ETHERNET_PORT 1211
+#define IDS_USM_ETHERNET_PORT       1212
+#define IDS_STRING_MODE             1213
+#define IDS_SHOW_USM_WINDOW         1214
+#define IDS_LOTTERY_PACKET_MODE     1215
+#define IDS_KIOSK_PACKET_MODE       1216
+
+// Controls of the main dialog (template 102).
+#define IDC_DATA_STRING             1001
+#define IDC_FILE_NAME               1002
+#define IDC_START_FILE              1003
+#define IDC_START_FIRMWARE          1005
+#define IDC_PROGRESS                1006
+#define IDC_STEP_DOWNLOAD_MODE      1007
+#define IDC_STEP_FLASH_SIZE         1008
+#define IDC_STEP_ERASE_FLASH        1009
+#define IDC_STEP_DOWNLOAD_CODE      1010
+#define IDC_STEP_CHECK_CRC          1011
+#define IDC_STEP_READ_CRC           1012
+#define IDC_IF_SERIAL               1014
+#define IDC_LED_STEP0               1015
+#define IDC_LED_STEP1               1016
+#define IDC_LED_STEP2               1017
+#define IDC_LED_STEP3               1018
+#define IDC_LED_STEP4               1019
+#define IDC_CRC_VALUE               1022
+#define IDC_FILE_HISTORY            1025
+#define IDC_BROWSE                  1026
+#define IDC_START_STRING            1027
+#define IDC_RX_LIST                 1028
+#define IDC_CLEAR_BUFFER            1029
+#define IDC_ASCII                   1030
+#define IDC_HEX                     1031
+#define IDC_SAVE_RX                 1032
+#define IDC_PERCENT                 1033
+#define IDC_REPEAT_COUNTER          1041
+#define IDC_IF_USB                  1043
+#define IDC_USM_LIST                1045
+#define IDC_REPEAT                  1058
+#define IDC_REPEAT_COUNT            1059
+#define IDC_REPEAT_DELAY            1060
+#define IDC_TIMES_LABEL             1061
+#define IDC_MS_LABEL                1062
+#define IDC_DELAY_LABEL             1063
+#define IDC_SELECT_FILE_GROUP       1064
+#define IDC_TRANSMIT_FILE_GROUP     1065
+#define IDC_SEND_STRING_GROUP       1066
+#define IDC_COMMUNICATION_GROUP     1067
+#define IDC_FIRMWARE_GROUP          1068
+#define IDC_LOTTERY_PACKET          1069
+#define IDC_SHOW_USM                1070
+#define IDC_KIOSK_PACKET            1071
+#define IDC_RECEIVE_GROUP           1075
+#define IDC_IF_PARALLEL             1078
+#define IDC_CHILD_PLACEHOLDER       1087
+#define IDC_RATE_VALUE              1156
+#define IDC_RATE_LABEL              1157
+#define IDC_VIEW_LOG                1158
+#define IDC_IF_ETHERNET             1300
+
+// About box (template 100) and splash window (template 143).
+#define IDC_ABOUT_VERSION           1085
+#define IDC_SPLASH_PICTURE          1086
+
+// Child dialogs (templates 149, 151, 153, 154): the frame of each settings page.
+#define IDC_SERIAL_GROUP            1116
+#define IDC_PARALLEL_GROUP          1053
+#define IDC_USB_GROUP               1048
+#define IDC_ETHERNET_GROUP          1099
+
+#ifndef IDC_STATIC
+#define IDC_STATIC                  (-1)
+#endif
