@@ -1,0 +1,190 @@
+// CTcpSocket: connect, send and receive waits on events set by the socket's notifications.
+#include "tcp_socket.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+CTcpSocket::CTcpSocket() : m_nState(0), m_nPort(0)
+{
+    m_evConnected = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    m_evReceived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    m_evSent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    m_liStart.QuadPart = 0;
+}
+
+CTcpSocket::~CTcpSocket()
+{
+    // Close first: no notification may reach a half-destroyed object.
+    Close();
+    for (HANDLE h : {m_evConnected, m_evReceived, m_evSent})
+        if (h)
+            CloseHandle(h);
+}
+
+void CTcpSocket::Trace(const char* format, ...) const
+{
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    OutputDebugStringA(line);
+}
+
+void CTcpSocket::StartTimer()
+{
+    QueryPerformanceCounter(&m_liStart);
+}
+
+unsigned CTcpSocket::ElapsedMs() const
+{
+    LARGE_INTEGER now, frequency;
+    if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0)
+        return 0;
+    QueryPerformanceCounter(&now);
+    return static_cast<unsigned>((now.QuadPart - m_liStart.QuadPart) * 1000 / frequency.QuadPart);
+}
+
+// Waits for event at most timeoutMs. On the socket's own thread it dispatches the socket
+// notifications meanwhile (and no other message); elsewhere the owner thread delivers them.
+CTcpSocket::WaitResult CTcpSocket::WaitFor(HANDLE event, DWORD timeoutMs)
+{
+    if (!event)
+        return kTimeoutQuiet;
+    StartTimer();
+    const bool ownThread = OwnerThread() == GetCurrentThreadId();
+    for (;;) {
+        unsigned elapsed = ElapsedMs();
+        if (elapsed >= timeoutMs)
+            return kTimeoutQuiet;
+        DWORD remaining = timeoutMs - elapsed;
+        DWORD r = ownThread ? MsgWaitForMultipleObjects(1, &event, FALSE, remaining, QS_POSTMESSAGE)
+                            : WaitForSingleObject(event, remaining);
+        if (r == WAIT_OBJECT_0)
+            return kSignalled;
+        if (ownThread && r == WAIT_OBJECT_0 + 1) {
+            PumpNotifications();
+            if (WaitForSingleObject(event, 0) == WAIT_OBJECT_0)
+                return kSignalled;
+            if (ElapsedMs() > kBusyQueueMs)
+                return kTimeoutBusy;
+            continue;
+        }
+        // WAIT_TIMEOUT, and a failed wait too: a wait always ends.
+        return kTimeoutQuiet;
+    }
+}
+
+int CTcpSocket::ConnectWait(const char* host, int port)
+{
+    m_strHost = host ? host : "";
+    m_nPort = port;
+    if (!Create(0, SOCK_STREAM, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE, nullptr)) {
+        SetLastError(static_cast<DWORD>(WSAGetLastError()));
+        return 0;
+    }
+    if (Connect(m_strHost.c_str(), static_cast<UINT>(port))) {
+        m_nState = 1;
+        return 1;
+    }
+    int error = WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) {
+        Trace("*Error Connect*\r\n");
+        SetLastError(static_cast<DWORD>(error));
+        return 0;
+    }
+    WaitResult r = WaitFor(m_evConnected, kConnectWaitMs);
+    if (r == kSignalled) {
+        Trace("*** Tcp Socket %s / Port %d is connected ***\r\n", m_strHost.c_str(), m_nPort);
+        m_nState = 1;
+        return 1;
+    }
+    Trace(r == kTimeoutBusy ? "*** Timeout Connect 1 - Tcp Socket %s / Port %d ***\r\n"
+                            : "*** Timeout Connect 2 - Tcp Socket %s / Port %d ***\r\n",
+          m_strHost.c_str(), m_nPort);
+    m_nState = 0;
+    SetLastError(WSAETIMEDOUT);
+    return 0;
+}
+
+int CTcpSocket::Disconnect()
+{
+    if (m_hSocket != INVALID_SOCKET) {
+        ShutDown(SD_BOTH);
+        Sleep(10);
+    }
+    Close();
+    return 1;
+}
+
+int CTcpSocket::Send(const void* data, int length, int flags)
+{
+    int n = CAsyncSocket::Send(data, length, flags);
+    if (n != SOCKET_ERROR)
+        return n;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) {
+        Trace("* no wait + %d bytes Sent - Tcp Socket %s / Port %d *\r\n", -1, m_strHost.c_str(), m_nPort);
+        return -1;
+    }
+    WaitResult r = WaitFor(m_evSent, kSendWaitMs);
+    if (r == kSignalled) {
+        ResetEvent(m_evSent);
+        Trace("* wait + %d bytes Sent - Tcp Socket %s / Port %d *\r\n", length, m_strHost.c_str(), m_nPort);
+        SetLastError(0);
+        return 0;
+    }
+    Trace(r == kTimeoutBusy ? "*** Timeout Send 1 - Tcp Socket %s / Port %d ***\r\n"
+                            : "*** Timeout Send 2 - Tcp Socket %s / Port %d ***\r\n",
+          m_strHost.c_str(), m_nPort);
+    WSASetLastError(WSAEWOULDBLOCK);
+    return -1;
+}
+
+int CTcpSocket::Receive(void* buffer, int length, int flags)
+{
+    if (WaitFor(m_evReceived, kReceiveWaitMs) != kSignalled)
+        return 0;
+    ResetEvent(m_evReceived);
+    int n = CAsyncSocket::Receive(buffer, length, flags);
+    Trace("*** %d bytes Received - Tcp Socket %s / Port %d ***\r\n", n, m_strHost.c_str(), m_nPort);
+    return n;
+}
+
+void CTcpSocket::OnConnect(int errorCode)
+{
+    Trace("** OnConnect Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
+          errorCode);
+    if (errorCode == 0) {
+        SetEvent(m_evConnected);
+        m_nState = 1;
+    } else {
+        m_nState = -1;
+    }
+    CAsyncSocket::OnConnect(errorCode);
+}
+
+void CTcpSocket::OnReceive(int errorCode)
+{
+    Trace("** OnReceive Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
+          errorCode);
+    if (errorCode == 0)
+        SetEvent(m_evReceived);
+    CAsyncSocket::OnReceive(errorCode);
+}
+
+void CTcpSocket::OnSend(int errorCode)
+{
+    Trace("** OnSend Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
+          errorCode);
+    if (errorCode == 0)
+        SetEvent(m_evSent);
+    CAsyncSocket::OnSend(errorCode);
+}
+
+void CTcpSocket::OnClose(int errorCode)
+{
+    Trace("** OnClose Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
+          errorCode);
+    m_nState = 0;
+    CAsyncSocket::OnClose(errorCode);
+}

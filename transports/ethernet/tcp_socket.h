@@ -1,0 +1,48 @@
+// CTcpSocket: one TCP channel to the printer, an asynchronous socket turned into a connection
+// with short blocking waits for connect, send and receive.
+#pragma once
+#include "framework/async_socket.h"
+
+#include <string>
+
+class CTcpSocket : public CAsyncSocket {
+public:
+    CTcpSocket();
+    ~CTcpSocket() override;
+
+    // 1 connected; 0 not, GetLastError tells why (WSAETIMEDOUT when the wait ended).
+    int ConnectWait(const char* host, int port);
+    int Disconnect();
+    // Bytes sent; 0 when it had to wait and may now send again; -1 on error (WSAGetLastError;
+    // WSAEWOULDBLOCK when the wait for room ended first).
+    int Send(const void* data, int length, int flags = 0) override;
+    // Bytes received; 0 when nothing came within the wait; -1 on error.
+    int Receive(void* buffer, int length, int flags = 0) override;
+
+    void StartTimer();
+    unsigned ElapsedMs() const;
+
+    int m_nState;              // 0 not connected, 1 connected, -1 the connect attempt failed
+    HANDLE m_evConnected;
+    HANDLE m_evReceived;
+    HANDLE m_evSent;
+    std::string m_strHost;
+    int m_nPort;
+    LARGE_INTEGER m_liStart;
+
+    static constexpr DWORD kConnectWaitMs = 100;   // a printer on the local network answers at once
+    static constexpr DWORD kSendWaitMs = 10000;
+    static constexpr DWORD kReceiveWaitMs = 10;    // a polling reader gives up quickly
+    static constexpr unsigned kBusyQueueMs = 100;  // notifications that keep coming end a wait after this
+
+protected:
+    void OnReceive(int errorCode) override;
+    void OnSend(int errorCode) override;
+    void OnConnect(int errorCode) override;
+    void OnClose(int errorCode) override;
+
+private:
+    enum WaitResult { kSignalled, kTimeoutBusy, kTimeoutQuiet };
+    WaitResult WaitFor(HANDLE event, DWORD timeoutMs);
+    void Trace(const char* format, ...) const;
+};
