@@ -1,0 +1,68 @@
+// The program's registry settings: the four keys under HKLM\SOFTWARE\VELTRA\KESTRIX, every value
+// with its default, and the two histories. Load runs before the main window exists, Save after it.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <type_traits>
+#include <vector>
+
+#include "framework/string.h"
+#include "framework/string_list.h"
+
+constexpr const char* kSettingsKey = "SOFTWARE\\VELTRA\\KESTRIX";
+// Strings and history entries are read into buffers of this size (terminator included).
+constexpr DWORD kSettingTextSize = 256;
+
+// One 4-byte number: its value name (string-table id), where it lives and its default.
+// An index setting has a limit: a stored value at or above it takes the default instead.
+struct NumberSetting {
+    UINT nameId = 0;
+    void* member = nullptr;
+    DWORD defaultValue = 0;
+    DWORD limit = 0;  // 0: any value is taken
+};
+
+template <class T>
+NumberSetting Number(UINT nameId, T& member, DWORD defaultValue, DWORD limit = 0)
+{
+    static_assert(std::is_integral_v<T> && sizeof(T) == 4, "registry numbers are 4 bytes");
+    return NumberSetting{nameId, &member, defaultValue, limit};
+}
+
+// Where every setting lives: the main dialog, its port pages and the application object.
+struct SettingsView {
+    NumberSetting stringMode;  // "String Mode": also decides the entry format of the string history
+    NumberSetting showUsm;
+    CString* thesaurusDll = nullptr;
+    CStringList* filesHistory = nullptr;
+    int* filesHistoryCount = nullptr;
+    CStringList* stringsHistory = nullptr;
+    int* stringsHistoryCount = nullptr;
+    std::vector<NumberSetting> commParams;  // "Communication Parameters", in read and write order
+};
+
+// Tells whether a file-history entry still names a file that can be opened for reading.
+using FileCheck = std::function<bool(const char* path)>;
+
+class SettingsStore {
+public:
+    explicit SettingsStore(HKEY root = HKEY_LOCAL_MACHINE, const char* basePath = kSettingsKey)
+        : m_root(root), m_basePath(basePath) {}
+
+    // A key that can be neither opened nor created leaves its members as they are.
+    void Load(const SettingsView& view, const FileCheck& canRead) const;
+    void Save(const SettingsView& view) const;
+
+    static const char* const kFilesHistoryKey;
+    static const char* const kStringsHistoryKey;
+    static const char* const kCommParamsKey;
+
+private:
+    CString KeyPath(const char* subKey) const;
+
+    HKEY m_root;
+    CString m_basePath;
+};
+
+// Reads a number into a member the way Load does; exposed for the value-level tests.
+DWORD ReadNumberSetting(DWORD stored, bool readOk, const NumberSetting& setting);
