@@ -195,6 +195,7 @@ bool ParseInetAddress(std::string_view text, std::uint32_t& address)
             }
         }
         std::uint64_t value = 0;
+        std::size_t first = i;
         for (; i < text.size(); ++i) {
             int d = HexDigitValue(text[i]);
             if (d < 0 || d >= base || (base != 16 && !std::isdigit(static_cast<unsigned char>(text[i]))))
@@ -203,6 +204,8 @@ bool ParseInetAddress(std::string_view text, std::uint32_t& address)
             if (value > 0xFFFFFFFFull)
                 return false;
         }
+        if (base == 16 && i == first)
+            return false;               // "0x" without a digit
         if (count == 4)
             return false;
         parts[count++] = static_cast<std::uint32_t>(value);
