@@ -5,6 +5,7 @@
 // even if nobody sends QUIT, so a test run that was cut short leaves nothing behind.
 #include "control_interpreter.h"
 #include "control_server.h"
+#include "net_front_ends.h"
 #include "printer_model.h"
 #include "pty_front_end.h"
 #include "reactor.h"
@@ -26,12 +27,13 @@ struct Options {
     std::string ptyLink;
     bool pty = false;
     long lifetime = 0;
+    vprinter::NetworkOptions network;
 };
 
 int Usage()
 {
     std::fprintf(stderr, "usage: vprinter --control HOST:PORT [--port-file FILE] [--pty] [--pty-link PATH] "
-                         "[--lifetime SECONDS]\n");
+                         "[--lifetime SECONDS] [--tcp HOST:MAIN,RT,USM] [--udp HOST:PORT] [--net-file FILE]\n");
     return 2;
 }
 
@@ -55,6 +57,7 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.pty = true;
         } else if (arg == "--lifetime" && hasValue) {
             options.lifetime = std::strtol(argv[++i], nullptr, 10);
+        } else if (vprinter::ParseNetworkOption(argc, argv, i, options.network)) {
         } else {
             return false;
         }
@@ -102,6 +105,9 @@ int main(int argc, char** argv)
         }
         pty->AddCommands(interpreter);
     }
+
+    NetworkFrontEnds network(reactor, model);
+    if (!network.Start(options.network, interpreter)) return 1;
 
     if (!options.portFile.empty() && !WritePortFile(options.portFile, server.Port(), pty ? pty->SlavePath() : "")) {
         std::fprintf(stderr, "vprinter: cannot write %s\n", options.portFile.c_str());
