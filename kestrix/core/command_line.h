@@ -53,7 +53,10 @@ struct ParsedCommandLine {
     std::optional<int> baudRate;            // serial m_nBaudRate index
     std::optional<int> parity;              // serial m_nParity index
     std::optional<int> flowControl;         // serial m_nFlowControl index
-    std::optional<uint32_t> ipAddress;      // Ethernet m_dwIpAddress, first octet in the high byte
+    // Ethernet m_dwIpAddress, first octet in the high byte. -A: takes what IpStringToBytes takes
+    // (a.b.c.d, a.b.c, a.b, a; decimal, octal or hex parts: "10.1" is 10.0.0.1); any other text,
+    // or a -A: that does not begin its token, gives 255.255.255.255; an empty -A: sets nothing.
+    std::optional<uint32_t> ipAddress;
     std::optional<int> ethernetOutChannel;  // Ethernet m_nOutChannel: 0 Main, 1 Real Time
     std::optional<int> usbOutChannel;       // USB m_nOutChannel: always 0 (Main) after a batch command line
 
