@@ -1,0 +1,243 @@
+// The Ethernet transport against the virtual printer's TCP channels on loopback: opening, the
+// output-channel choice, a large file to a slow reader, replies, status, and broken connections.
+#include "ethernet_fixture.h"
+
+#include "crc32.h"
+
+#include <cstring>
+
+using namespace ethernet_test;
+
+namespace {
+
+// Sends data in the client's chunks; false at the first failed Write.
+bool WriteAll(CCommInfo* info, const std::vector<uint8_t>& data, DWORD* lastError = nullptr)
+{
+    const size_t chunk = info->m_nCommPacketSize;
+    for (size_t at = 0; at < data.size(); at += chunk) {
+        DWORD length = static_cast<DWORD>(std::min(chunk, data.size() - at)), written = 0;
+        if (!info->Write(info->m_hCommPortTX, data.data() + at, length, &written, &info->m_OverlappedTX)) {
+            if (lastError) *lastError = GetLastError();
+            return false;
+        }
+        if (written != length) return false;
+    }
+    return true;
+}
+
+// Reads from a channel until `want` bytes came or the time is up.
+std::vector<uint8_t> ReadFor(CCommInfo* info, HANDLE which, size_t want, DWORD timeoutMs)
+{
+    std::vector<uint8_t> got;
+    DWORD start = GetTickCount();
+    while (got.size() < want && GetTickCount() - start < timeoutMs) {
+        uint8_t buffer[4096];
+        DWORD read = 0;
+        if (!info->Read(which, buffer, sizeof buffer, &read, &info->m_OverlappedRX)) break;
+        got.insert(got.end(), buffer, buffer + read);
+    }
+    return got;
+}
+
+std::vector<uint8_t> Pattern(size_t size)
+{
+    std::vector<uint8_t> data(size);
+    uint32_t x = 2463534242u;
+    for (uint8_t& b : data) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b = static_cast<uint8_t>(x);
+    }
+    return data;
+}
+
+}  // namespace
+
+TEST_F(EthernetTest, CheckSettingsTellsNeverOpenedChangedAndSame)
+{
+    EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0), 2);
+    EXPECT_EQ(m_info->m_nCommPacketSize, 4096u);
+    ASSERT_EQ(OpenChannels(0), 1);
+    EXPECT_EQ(m_info->CheckSettings(kLoopback, 6, m_mainPort, 0, m_rtPort, m_usmPort, 0), 0);
+    EXPECT_EQ(m_info->m_nCommPacketSize, 256u);   // the size index applies even when nothing else changed
+    struct Case {
+        const char* what;
+        DWORD ip;
+        int main, channel, rt, usm;
+    };
+    const Case changed[] = {
+        {"address", kLoopback + 1, m_mainPort, 0, m_rtPort, m_usmPort},
+        {"main port", kLoopback, m_mainPort + 1, 0, m_rtPort, m_usmPort},
+        {"output channel", kLoopback, m_mainPort, 1, m_rtPort, m_usmPort},
+        {"real-time port", kLoopback, m_mainPort, 0, m_rtPort + 1, m_usmPort},
+        {"USM port", kLoopback, m_mainPort, 0, m_rtPort, m_usmPort + 1},
+    };
+    for (const Case& c : changed)
+        EXPECT_EQ(m_info->CheckSettings(c.ip, 8, c.main, c.channel, c.rt, c.usm, 0), 1) << c.what;
+}
+
+TEST_F(EthernetTest, OpenConnectsAllThreeChannelsAndReportsThem)
+{
+    ASSERT_EQ(OpenChannels(1), 1);
+    EXPECT_EQ(m_mainUp, 1);
+    EXPECT_EQ(m_rtUp, 1);
+    EXPECT_EQ(m_usmUp, 1);
+    EXPECT_EQ(m_channel, 1);
+    EXPECT_EQ(m_info->m_hCommPortRX, reinterpret_cast<HANDLE>(1));
+    EXPECT_EQ(m_info->m_hCommPortRXUsm, reinterpret_cast<HANDLE>(3));
+    EXPECT_NE(m_info->m_OverlappedRX.hEvent, nullptr);
+    // No ARP answer on loopback (and none at all under Wine): the MAC text stays empty.
+    EXPECT_TRUE(m_mac[0] == '\0' || std::strlen(m_mac) == 27) << m_mac;
+    for (const char* channel : {"main", "rt", "usm"})
+        EXPECT_NE(m_printer.Command(std::string("TCP STATUS ") + channel).find("accepted=1"), std::string::npos)
+            << channel;
+
+    char report[64] = "Port: ";
+    EXPECT_EQ(m_info->GetProperties(report, sizeof report), 1);
+    EXPECT_EQ(std::strncmp(report, "Port: IP Address = 127.0.0.1", 28), 0) << report;
+    EXPECT_LT(std::strlen(report), sizeof report);
+    EXPECT_TRUE(TakeNotices().empty());
+}
+
+TEST_F(EthernetTest, OutputChannelFollowsTheChannelsThatConnect)
+{
+    struct Case {
+        const char* what;
+        bool mainRefused, rtRefused;
+        int asked;
+        int opened, channel;
+        const char* writtenTo;   // where a Write lands, or nullptr when it must fail
+    };
+    const Case cases[] = {
+        {"both up, main asked", false, false, 0, 1, 0, "main"},
+        {"both up, real time asked", false, false, 1, 1, 1, "rt"},
+        {"real time down, real time asked: main", false, true, 1, 1, 0, "main"},
+        {"main down, main asked: real time, and it works", true, false, 0, 1, 1, "rt"},
+        {"both down", true, true, 0, 0, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_info->Close();
+        ASSERT_TRUE(m_printer.Ok("CLEAR"));
+        ASSERT_TRUE(m_printer.Ok(std::string("TCP REFUSE main ") + (c.mainRefused ? "ON" : "OFF")));
+        ASSERT_TRUE(m_printer.Ok(std::string("TCP REFUSE rt ") + (c.rtRefused ? "ON" : "OFF")));
+        TakeNotices();
+        EXPECT_EQ(OpenChannels(c.asked), c.opened);
+        EXPECT_EQ(m_channel, c.channel);
+        EXPECT_EQ(m_mainUp, c.mainRefused ? 0 : 1);
+        EXPECT_EQ(m_rtUp, c.rtRefused ? 0 : 1);
+        // A channel that does not connect is reported as a time-out of its connect wait.
+        if (c.mainRefused || c.rtRefused) {
+            EXPECT_TRUE(Posted(WM_SYSTEM_ERROR, WSAETIMEDOUT));
+        }
+        std::vector<uint8_t> data = {'K', 'X', 0x00, 0xFF};
+        DWORD written = 0;
+        BOOL ok = m_info->Write(nullptr, data.data(), 4, &written, nullptr);
+        if (!c.writtenTo) {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_WRITE_FAULT));
+            continue;
+        }
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(written, 4u);
+        ASSERT_TRUE(WaitReceived(c.writtenTo, 4, 3000));
+        auto other = m_printer.Received(std::strcmp(c.writtenTo, "main") == 0 ? "rt" : "main");
+        ASSERT_TRUE(other);
+        EXPECT_EQ(other->length, 0u);
+    }
+}
+
+TEST_F(EthernetTest, LargeFileReachesASlowReaderWholeAndInOrder)
+{
+    ASSERT_EQ(OpenChannels(0), 1);
+    ASSERT_TRUE(m_printer.Ok("TCP SLOW main 4000000"));
+    std::vector<uint8_t> file = Pattern(10 * 1024 * 1024);
+    ASSERT_TRUE(WriteAll(m_info, file));
+    ASSERT_TRUE(WaitReceived("main", file.size(), 60000));
+    auto summary = m_printer.Received("main");
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->length, file.size());
+    EXPECT_EQ(summary->crc, vprinter::Crc32(file.data(), file.size()));
+    EXPECT_TRUE(TakeNotices().empty());
+}
+
+TEST_F(EthernetTest, RepliesAndUsmStatusAreRead)
+{
+    ASSERT_EQ(OpenChannels(0), 1);
+    ASSERT_TRUE(m_printer.Ok("RULE 1B76 31323334 0 main main"));
+    const uint8_t query[] = {0x1B, 0x76};
+    DWORD written = 0;
+    ASSERT_TRUE(m_info->Write(nullptr, query, sizeof query, &written, nullptr));
+    EXPECT_EQ(ReadFor(m_info, m_info->m_hCommPortRX, 4, 3000), (std::vector<uint8_t>{'1', '2', '3', '4'}));
+
+    ASSERT_TRUE(m_printer.Ok("SEND usm 14000F00"));
+    EXPECT_EQ(ReadFor(m_info, m_info->m_hCommPortRXUsm, 4, 3000), (std::vector<uint8_t>{0x14, 0x00, 0x0F, 0x00}));
+}
+
+TEST_F(EthernetTest, ReadWithNothingToReadIsAnEmptySuccessSoon)
+{
+    ASSERT_EQ(OpenChannels(0), 1);
+    for (HANDLE which : {m_info->m_hCommPortRX, m_info->m_hCommPortRXUsm}) {
+        uint8_t buffer[16];
+        DWORD read = 99, start = GetTickCount();
+        EXPECT_TRUE(m_info->Read(which, buffer, sizeof buffer, &read, nullptr));
+        EXPECT_EQ(read, 0u);
+        EXPECT_LT(GetTickCount() - start, 500u);
+    }
+    DWORD read = 0;
+    uint8_t buffer[16];
+    EXPECT_FALSE(m_info->Read(reinterpret_cast<HANDLE>(2), buffer, sizeof buffer, &read, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_READ_FAULT));
+}
+
+TEST_F(EthernetTest, StalledPrinterEndsWriteWithATimeOut)
+{
+    ASSERT_EQ(OpenChannels(0), 1);
+    ASSERT_TRUE(m_printer.Ok("TCP STALL main ON"));
+    std::vector<uint8_t> file = Pattern(64 * 1024 * 1024);
+    DWORD start = GetTickCount(), error = 0;
+    EXPECT_FALSE(WriteAll(m_info, file, &error));
+    DWORD took = GetTickCount() - start;
+    EXPECT_EQ(error, static_cast<DWORD>(WSAETIMEDOUT));
+    EXPECT_GE(took, 9000u);
+    EXPECT_LT(took, 40000u);
+    EXPECT_TRUE(Posted(WM_SYSTEM_ERROR, WSAETIMEDOUT));
+}
+
+TEST_F(EthernetTest, ResetConnectionIsReportedAndAReconnectWorks)
+{
+    ASSERT_EQ(OpenChannels(0), 1);
+    ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
+    // The reader keeps polling; the close notification marks the channel down, so the client's
+    // next settings check asks for a reopen.
+    DWORD start = GetTickCount();
+    while (m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0) == 0 &&
+           GetTickCount() - start < 3000) {
+        uint8_t buffer[64];
+        DWORD read = 0;
+        m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr);
+    }
+    EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0), 1);
+    const uint8_t data[] = {1, 2, 3};
+    DWORD written = 0;
+    EXPECT_FALSE(m_info->Write(nullptr, data, sizeof data, &written, nullptr));
+
+    m_info->Close();
+    ASSERT_EQ(OpenChannels(0), 1);
+    ASSERT_TRUE(m_info->Write(nullptr, data, sizeof data, &written, nullptr));
+    ASSERT_TRUE(WaitReceived("main", 3, 3000));
+    EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0), 0);
+}
+
+TEST_F(EthernetTest, ClosedByThePrinterMeansReopen)
+{
+    ASSERT_EQ(OpenChannels(0), 1);
+    ASSERT_TRUE(m_printer.Ok("TCP CLOSE main"));
+    DWORD start = GetTickCount();
+    while (m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0) == 0 &&
+           GetTickCount() - start < 3000) {
+        uint8_t buffer[64];
+        DWORD read = 0;
+        EXPECT_TRUE(m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr));
+    }
+    EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0), 1);
+}

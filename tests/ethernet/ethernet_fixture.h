@@ -1,0 +1,49 @@
+// What the Ethernet end-to-end tests share: the transport loaded from Lumetra.dll as the client
+// loads it, a notify window that collects its messages, and the virtual printer's control link.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include "comm_info.h"
+#include "vprinter_client.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ethernet_test {
+
+constexpr DWORD kLoopback = 0x7F000001;   // 127.0.0.1, first octet in the high byte
+
+int EnvInt(const char* name);
+
+struct Notice {
+    UINT message;   // WM_COMM_ERROR or WM_SYSTEM_ERROR
+    WPARAM code;
+};
+
+class EthernetTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // CheckSettings then Open on the printer's three ports; returns Open's result.
+    int OpenChannels(int outputChannel);
+    // The notices posted since the last call.
+    std::vector<Notice> TakeNotices();
+    bool Posted(UINT message, WPARAM code);
+    // Waits until the printer has recorded `length` bytes on channel (or the time is up).
+    bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs);
+
+    HMODULE m_library = nullptr;
+    CCommInfo* m_info = nullptr;
+    HWND m_notify = nullptr;
+    vprinter::VPrinterClient m_printer;
+    int m_mainPort = 0, m_rtPort = 0, m_usmPort = 0;
+    // What Open gave back.
+    char m_mac[50] = {};
+    int m_mainUp = -1, m_rtUp = -1, m_usmUp = -1, m_channel = -1;
+};
+
+}  // namespace ethernet_test
