@@ -63,3 +63,11 @@ LogTime LogTimeDifference(const LogTime& now, const LogTime& previous)
         d.hour += 24;
     return d;
 }
+
+int DayOfWeek(int year, int month, int day)
+{
+    static const int kOffsets[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    if (month < 3)
+        --year;
+    return (year + year / 4 - year / 100 + year / 400 + kOffsets[(month - 1) % 12] + day) % 7;
+}

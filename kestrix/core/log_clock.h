@@ -17,3 +17,6 @@ LogTime AdvanceLogTime(const LogTime& start, std::uint64_t elapsedMs);
 LogTime LogTimeDifference(const LogTime& now, const LogTime& previous);
 
 int DaysInMonth(int year, int month);
+
+// 0 Sunday .. 6 Saturday.
+int DayOfWeek(int year, int month, int day);

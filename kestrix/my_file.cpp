@@ -1,0 +1,291 @@
+// CMyFile: opening, the framed ".pack" copies of a file to send, and the capture file's
+// locked append, recreate and copy.
+#include "my_file.h"
+
+#include "core/packet_framing.h"
+#include "data_log.h"
+#include "framework/file.h"
+
+#include <array>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr int kErrorPackFile = 1;       // "Error - Open PP Data Storage File"
+constexpr int kErrorMemory = 7;         // "Error - Memory Allocation"
+constexpr int kErrorTooLarge = 24;      // "Error - File is too large to transfer"
+constexpr DWORD kLotteryPiece = 1024;   // each piece of the file becomes one Lottery packet
+constexpr DWORD kCopyChunk = 32768;
+
+void LogFileError(int errorId)
+{
+    CString text;
+    text.Format("File error %d\n", errorId);
+    AddEntry(text);
+}
+
+FileErrorReporter g_reportFileError = LogFileError;
+
+void ReportFileError(int errorId) { g_reportFileError(errorId); }
+
+// Reads until size bytes are in or the file ends; false on a read error.
+bool ReadFully(HANDLE file, unsigned char* buffer, DWORD size, DWORD* got)
+{
+    *got = 0;
+    while (*got < size) {
+        DWORD n = 0;
+        if (!ReadFile(file, buffer + *got, size - *got, &n, nullptr))
+            return false;
+        if (n == 0)
+            break;
+        *got += n;
+    }
+    return true;
+}
+
+bool WriteAll(CFile& file, const std::vector<unsigned char>& data)
+{
+    DWORD done = 0;
+    return data.empty() || (file.Write(data.data(), static_cast<DWORD>(data.size()), &done) && done == data.size());
+}
+
+} // namespace
+
+void SetFileErrorReporter(FileErrorReporter reporter) { g_reportFileError = reporter ? reporter : LogFileError; }
+
+CMyFile::CMyFile() : m_hFile(nullptr), m_dwSize(0) {}
+
+CMyFile::~CMyFile()
+{
+    if (m_hFile != nullptr)
+        Close();
+}
+
+void CMyFile::CloseLocked()
+{
+    if (m_hFile != nullptr && m_hFile != INVALID_HANDLE_VALUE)
+        CloseHandle(m_hFile);
+    m_hFile = nullptr;
+}
+
+void CMyFile::Close()
+{
+    CLock guard(m_lock);
+    CloseLocked();
+}
+
+void CMyFile::FailOpen()
+{
+    CloseLocked();
+    m_hFile = INVALID_HANDLE_VALUE;
+}
+
+int CMyFile::Open(const CString& name, int mode, int lottery, int kiosk)
+{
+    CLock guard(m_lock);
+    return OpenLocked(name, mode, lottery, kiosk);
+}
+
+int CMyFile::OpenLocked(const CString& name, int mode, int lottery, int kiosk)
+{
+    if (mode == 0 || mode == 1) {
+        CloseLocked();
+        m_hFile = mode == 0 ? CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr)
+                            : CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    m_strName = name;
+    if (!IsOpen()) {
+        m_hFile = INVALID_HANDLE_VALUE;   // nothing to frame: the caller reports the open failure
+        return 0;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_hFile, &size)) {
+        FailOpen();
+        return 0;
+    }
+    m_dwSize = static_cast<DWORD>(size.QuadPart);
+    if (size.QuadPart > 0xFFFFFFFFll) {
+        ReportFileError(kErrorTooLarge);
+        FailOpen();
+        return 0;
+    }
+    if (mode == 0 && (lottery == 1 || kiosk == 1)) {
+        int made = lottery == 1 ? MakeLotteryPackFile(name) : MakeKioskPackFile(name);
+        if (!made)
+            return 0;
+        if (!GetFileSizeEx(m_hFile, &size)) {
+            FailOpen();
+            return 0;
+        }
+        m_dwSize = static_cast<DWORD>(size.QuadPart);
+        if (size.QuadPart > 0xFFFFFFFFll) {
+            ReportFileError(kErrorTooLarge);
+            FailOpen();
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CMyFile::MakeLotteryPackFile(const CString& name) { return MakePackFile(name, true); }
+
+int CMyFile::MakeKioskPackFile(const CString& name) { return MakePackFile(name, false); }
+
+// Writes the framed copy of the held file beside it and holds the copy instead. Any failure
+// reports it, removes the partial copy and leaves no file held: a file is never sent unframed
+// when framing was asked for.
+int CMyFile::MakePackFile(const CString& name, bool lottery)
+{
+    CString packName;
+    packName.Format("%s.pack", name.c_str());
+    CFile pack;
+    if (!pack.Open(packName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS)) {
+        ReportFileError(kErrorPackFile);
+        FailOpen();
+        return 0;
+    }
+    int error = 0;   // catalogue error to show, or -1: a read error the caller reports as an open failure
+    if (SetFilePointer(m_hFile, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        error = -1;
+    } else if (lottery) {
+        std::array<unsigned char, kLotteryPiece> piece;
+        std::vector<unsigned char> packet;
+        packet.reserve(LotteryFrameMaxSize(kLotteryPiece));
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFully(m_hFile, piece.data(), kLotteryPiece, &got)) {
+                error = -1;
+                break;
+            }
+            if (got == 0)
+                break;
+            packet.clear();
+            FrameLotteryPacket(std::span<const unsigned char>(piece.data(), got), packet);
+            if (!WriteAll(pack, packet)) {
+                error = kErrorPackFile;
+                break;
+            }
+        }
+    } else {
+        try {
+            std::vector<unsigned char> source(m_dwSize);
+            DWORD got = 0;
+            if (!ReadFully(m_hFile, source.data(), m_dwSize, &got)) {
+                error = -1;
+            } else if (got > 0) {
+                std::vector<unsigned char> packet;
+                packet.reserve(KioskFrameMaxSize(got));
+                FrameKioskPacket(std::span<const unsigned char>(source.data(), got), packet);
+                if (!WriteAll(pack, packet))
+                    error = kErrorPackFile;
+            }
+        } catch (const std::bad_alloc&) {
+            error = kErrorMemory;
+        }
+    }
+    pack.Close();
+    CloseLocked();
+    if (error != 0) {
+        DeleteFileA(packName);
+        if (error > 0)
+            ReportFileError(error);
+        m_hFile = INVALID_HANDLE_VALUE;
+        return 0;
+    }
+    m_hFile = CreateFileA(packName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_hFile == INVALID_HANDLE_VALUE) {
+        ReportFileError(kErrorPackFile);
+        return 0;
+    }
+    return 1;
+}
+
+bool CMyFile::Read(void* buffer, DWORD size, DWORD* done)
+{
+    CLock guard(m_lock);
+    *done = 0;
+    if (!IsOpen()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return ReadFile(m_hFile, buffer, size, done, nullptr) != FALSE;
+}
+
+bool CMyFile::SeekToStart()
+{
+    CLock guard(m_lock);
+    return IsOpen() && SetFilePointer(m_hFile, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
+bool CMyFile::Append(const void* data, DWORD size)
+{
+    CLock guard(m_lock);
+    if (!IsOpen()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (SetFilePointer(m_hFile, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return false;
+    DWORD done = 0;
+    if (!WriteFile(m_hFile, data, size, &done, nullptr))
+        return false;
+    if (done != size) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+    return true;
+}
+
+int CMyFile::Recreate()
+{
+    CLock guard(m_lock);
+    CString name = m_strName;
+    return OpenLocked(name, 1, 0, 0);
+}
+
+DWORD CMyFile::CopyTo(const char* destName)
+{
+    CFile dest;
+    if (!dest.Open(destName, GENERIC_WRITE, 0, CREATE_ALWAYS))
+        return GetLastError();
+    std::vector<unsigned char> chunk;
+    try {
+        chunk.resize(kCopyChunk);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    // One chunk per lock: the readers' appends go on between chunks and land at the end,
+    // which the copy reaches too.
+    ULONGLONG offset = 0;
+    for (;;) {
+        DWORD got = 0;
+        {
+            CLock guard(m_lock);
+            if (!IsOpen())
+                return ERROR_INVALID_HANDLE;
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset);
+            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+            if (!ReadFile(m_hFile, chunk.data(), kCopyChunk, &got, &at)) {
+                DWORD error = GetLastError();
+                SetFilePointer(m_hFile, 0, nullptr, FILE_END);
+                if (error == ERROR_HANDLE_EOF)
+                    break;
+                return error;
+            }
+            SetFilePointer(m_hFile, 0, nullptr, FILE_END);
+        }
+        if (got == 0)
+            break;
+        DWORD written = 0;
+        if (!dest.Write(chunk.data(), got, &written))
+            return GetLastError();
+        if (written != got)
+            return ERROR_WRITE_FAULT;
+        offset += got;
+    }
+    return ERROR_SUCCESS;
+}

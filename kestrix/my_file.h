@@ -1,0 +1,61 @@
+// CMyFile: one file held open by its handle with its size and name: the file to send (or its
+// Lottery/Kiosk framed ".pack" copy) and the capture file of received data.
+#pragma once
+#include <windows.h>
+
+#include "framework/critical_section.h"
+#include "framework/string.h"
+
+// How CMyFile shows its catalogue errors (1, 7, 24); the program points it at ShowError.
+// Until then the errors go to the session log as "File error %d".
+using FileErrorReporter = void (*)(int errorId);
+void SetFileErrorReporter(FileErrorReporter reporter);
+
+class CMyFile {
+public:
+    CMyFile();
+    virtual ~CMyFile();
+    CMyFile(const CMyFile&) = delete;
+    CMyFile& operator=(const CMyFile&) = delete;
+
+    // mode 0: open an existing file for reading (reads shared); mode 1: create it for reading
+    // and writing (not shared, replacing); other modes keep the current handle. With lottery
+    // (or else kiosk) set, a read file is replaced by its framed copy, name + ".pack".
+    // Returns 1 when a file is held, else 0 (handle invalid).
+    int Open(const CString& name, int mode, int lottery, int kiosk);
+    void Close();
+    HANDLE GetHandle() const { return m_hFile; }
+    DWORD GetSize() const { return m_dwSize; }
+    const CString& GetName() const { return m_strName; }
+    bool IsOpen() const { return m_hFile != nullptr && m_hFile != INVALID_HANDLE_VALUE; }
+
+    // Reads on from the current position; false with GetLastError on failure.
+    bool Read(void* buffer, DWORD size, DWORD* done);
+    bool SeekToStart();
+
+    // The capture file's three users, serialised by one lock so no received byte is lost:
+    // the reader threads append, Clear Buffer recreates, Save As copies.
+    // Append writes all of data at the end; false (GetLastError set) when it could not.
+    bool Append(const void* data, DWORD size);
+    // Creates the held name again, empty (mode 1). Returns 1 or 0.
+    int Recreate();
+    // Copies the whole file to a new file destName (replaced); ERROR_SUCCESS or the system error.
+    DWORD CopyTo(const char* destName);
+
+private:
+    int OpenLocked(const CString& name, int mode, int lottery, int kiosk);
+    void CloseLocked();
+    int MakeLotteryPackFile(const CString& name);
+    int MakeKioskPackFile(const CString& name);
+    int MakePackFile(const CString& name, bool lottery);
+    void FailOpen();
+
+    CCriticalSection m_lock;
+    HANDLE m_hFile;      // null: none; INVALID_HANDLE_VALUE: the last open failed
+    DWORD m_dwSize;
+    CString m_strName;
+};
+
+// The file to send or to flash, and the capture file of received data.
+extern CMyFile g_SendFile;
+extern CMyFile g_RxDataFile;
