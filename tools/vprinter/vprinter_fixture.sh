@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Starts or stops one virtual printer for a test run (ctest fixture setup/cleanup).
+#   vprinter_fixture.sh start <vprinter> <dir> <name>   e.g. name com7: the pty link <dir>/com7,
+#                                                       the control port and pid in <dir>/com7.control
+#   vprinter_fixture.sh stop <dir> <name>
+# The printer runs detached from the caller's pipes (ctest would wait for them) and ends by
+# itself after an hour if no stop comes.
+set -u
+action=${1:-}
+case "$action" in
+start)
+    [ $# -eq 4 ] || { echo "usage: $0 start <vprinter> <dir> <name>" >&2; exit 2; }
+    vprinter=$2 dir=$3 name=$4
+    "$0" stop "$dir" "$name"
+    mkdir -p "$dir"
+    setsid "$vprinter" --control 127.0.0.1:0 --port-file "$dir/$name.control" --pty-link "$dir/$name" \
+        --lifetime 3600 </dev/null >"$dir/$name.log" 2>&1 &
+    for _ in $(seq 100); do
+        [ -s "$dir/$name.control" ] && exit 0
+        kill -0 $! 2>/dev/null || break
+        sleep 0.05
+    done
+    echo "vprinter did not start:" >&2
+    cat "$dir/$name.log" >&2
+    exit 1
+    ;;
+stop)
+    [ $# -eq 3 ] || { echo "usage: $0 stop <dir> <name>" >&2; exit 2; }
+    dir=$2 name=$3
+    control="$dir/$name.control"
+    [ -s "$control" ] || exit 0
+    pid=$(sed -n 2p "$control")
+    # Only a printer this fixture started: its command line names this control file.
+    if [ -n "$pid" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "--port-file $control"; then
+        kill -TERM "$pid" 2>/dev/null
+        for _ in $(seq 100); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        kill -KILL "$pid" 2>/dev/null
+    fi
+    rm -f "$control"
+    exit 0
+    ;;
+*)
+    echo "usage: $0 start|stop ..." >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,9 @@
+// The real system calls behind SerialSystem.
+#include "serial_system.h"
+#include <winspool.h>
+
+const SerialSystem& RealSerialSystem()
+{
+    static const SerialSystem real = {::GetCommModemStatus, ::WaitCommEvent, ::ClearCommError, ::EnumPrintersA};
+    return real;
+}

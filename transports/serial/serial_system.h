@@ -1,0 +1,16 @@
+// SerialSystem: the system calls whose answers a test cannot produce on a pseudo-terminal or
+// without a print spooler (modem lines, comm events, XOFF hold, local printers). The transports
+// call them only through this table; the real API is the default.
+#pragma once
+#include <windows.h>
+
+struct SerialSystem {
+    BOOL(WINAPI* GetCommModemStatus)(HANDLE port, LPDWORD status);
+    BOOL(WINAPI* WaitCommEvent)(HANDLE port, LPDWORD mask, LPOVERLAPPED overlapped);
+    BOOL(WINAPI* ClearCommError)(HANDLE port, LPDWORD errors, LPCOMSTAT stat);
+    BOOL(WINAPI* EnumPrintersA)(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                                LPDWORD returned);
+};
+
+// The table of the real calls.
+const SerialSystem& RealSerialSystem();
