@@ -17,6 +17,7 @@ struct CImmediateRead::Request {
     OVERLAPPED overlapped{};
     HANDLE handle = nullptr;
     std::vector<char> buffer;
+    bool cancelled = false;
 
     Request() { overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr); }
     ~Request()
@@ -30,7 +31,9 @@ CImmediateRead::CImmediateRead() = default;
 
 CImmediateRead::~CImmediateRead()
 {
-    Forget();
+    // Runs as the library unloads: no waiting there. A read still pending keeps its buffer and record.
+    if (m_request && !HasOverlappedIoCompleted(&m_request->overlapped))
+        (void)m_request.release();
 }
 
 BOOL CImmediateRead::Read(CCommInfo& info, HANDLE handle, void* buffer, DWORD count, DWORD* done)
@@ -55,12 +58,18 @@ BOOL CImmediateRead::Read(CCommInfo& info, HANDLE handle, void* buffer, DWORD co
         }
     }
 
-    if (m_request && WaitForSingleObject(m_request->overlapped.hEvent, 0) != WAIT_OBJECT_0) {
-        // Take only what is there: end the request instead of waiting for more data.
-        CancelIoEx(m_request->handle, &m_request->overlapped);
+    if (m_request) {
+        DWORD waitMs = 0;
+        if (!m_request->cancelled && WaitForSingleObject(m_request->overlapped.hEvent, 0) != WAIT_OBJECT_0) {
+            // Take only what is there: end the request instead of waiting for more data. A request
+            // that outlives its cancellation is looked at again by later calls, without waiting.
+            CancelIoEx(m_request->handle, &m_request->overlapped);
+            m_request->cancelled = true;
+            waitMs = kCancelWaitMs;
+        }
+        if (!Collect(waitMs))
+            return FALSE;
     }
-    if (m_request && !Collect(kCancelWaitMs))
-        return FALSE;
 
     DWORD n = static_cast<DWORD>(std::min<size_t>(count, m_received.size()));
     if (n) {

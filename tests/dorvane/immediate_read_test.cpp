@@ -74,6 +74,10 @@ TEST_F(ImmediateRead, ALateCompletionNeverReachesTheCallersBuffer)
     ASSERT_TRUE(Comm_ReadPort(nullptr, buffer, 16, &done, nullptr));
     EXPECT_EQ(done, 0u);
     EXPECT_NE(m_pControl->pendingBuffer, buffer);
+    // While it stays pending, later calls give nothing and issue no second read.
+    ASSERT_TRUE(Comm_ReadPort(nullptr, buffer, 16, &done, nullptr));
+    EXPECT_EQ(done, 0u);
+    EXPECT_EQ(Calls(kSlotRead), 1);
 
     CompletePendingRead("LATE");
     EXPECT_EQ(std::string(buffer, 16), std::string(16, '.'));
@@ -122,6 +126,36 @@ TEST_F(ImmediateRead, ACallersRecordPassesThroughUntouched)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
     EXPECT_EQ(m_pControl->pendingRecord, &record);
     EXPECT_EQ(m_pControl->pendingBuffer, buffer);
+}
+
+TEST_F(ImmediateRead, APendingSystemReadIsCancelledAndTheNextOneGetsTheData)
+{
+    // An overlapped pipe stands in for a port opened overlapped.
+    const char* name = "\\\\.\\pipe\\dorvane_immediate_read";
+    HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1, 512,
+                                     512, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    HANDLE client = CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    m_pInfo->m_hCommPortRX = server;
+    m_pControl->readMode = kReadSystem;
+
+    char buffer[16];
+    std::memset(buffer, '.', sizeof buffer);
+    DWORD done = 99;
+    ASSERT_TRUE(Comm_ReadPort(nullptr, buffer, 16, &done, nullptr));
+    EXPECT_EQ(done, 0u) << "nothing there yet";
+
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(client, "XYZ", 3, &written, nullptr));
+    EXPECT_EQ(std::string(buffer, 16), std::string(16, '.')) << "the cancelled read kept out of the buffer";
+    ASSERT_TRUE(Comm_ReadPort(nullptr, buffer, 16, &done, nullptr));
+    EXPECT_EQ(std::string(buffer, done), "XYZ");
+    EXPECT_EQ(Calls(kSlotRead), 2);
+
+    m_pInfo->m_hCommPortRX = nullptr;
+    CloseHandle(client);
+    CloseHandle(server);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ enum ProbeReadMode {
     kReadPendingDone,     // FALSE/ERROR_IO_PENDING, the record already completed with the data
     kReadPendingOpen,     // FALSE/ERROR_IO_PENDING, left pending until the test completes it
     kReadFails,           // FALSE/ERROR_READ_FAULT
+    kReadSystem,          // ReadFile itself, as the serial and USB transports
 };
 
 struct ProbeControl {

@@ -63,6 +63,8 @@ public:
             ov->Internal = STATUS_PENDING;
             SetLastError(ERROR_IO_PENDING);
             return FALSE;
+        case kReadSystem:
+            return ReadFile(h, buffer, length, read, ov);
         case kReadFails:
             break;
         }
