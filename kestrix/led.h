@@ -2,11 +2,15 @@
 #pragma once
 #include <windows.h>
 
+#include "framework/bitmap.h"
+#include "framework/static.h"
+
 class CLed {
 public:
-    // Loads both bitmaps from the program's resources and applies state.
-    CLed(HWND control, int state, UINT firstBitmapId, UINT secondBitmapId, int x, int y);
-    virtual ~CLed();
+    // control is the dialog's static (it outlives the LED). Loads the second, then the first
+    // bitmap from the program's resources and applies state at (x, y).
+    CLed(CStatic* control, int state, UINT firstBitmapId, UINT secondBitmapId, int x, int y);
+    virtual ~CLed() = default;
     CLed(const CLed&) = delete;
     CLed& operator=(const CLed&) = delete;
 
@@ -16,10 +20,10 @@ public:
     int GetState() const { return m_nState; }
 
 private:
-    HWND m_hControl;
+    CStatic* m_pControl;
     int m_nX;
     int m_nY;
     int m_nState;
-    HBITMAP m_hFirst;
-    HBITMAP m_hSecond;
+    CBitmap m_bmpFirst;
+    CBitmap m_bmpSecond;
 };

@@ -32,7 +32,8 @@ TEST(Led, StatesShowRedGreenOrNothingAtTheStoredPosition)
 {
     Window w;
     ASSERT_TRUE(w.control);
-    CLed led(w.control, 0, 130, 129, 30, 40);
+    CStatic control(w.control);
+    CLed led(&control, 0, 130, 129, 30, 40);
     EXPECT_FALSE(IsWindowVisible(w.control));
     EXPECT_EQ(w.Position().x, 30);
     EXPECT_EQ(w.Position().y, 40);
