@@ -54,6 +54,9 @@ BOOL CImmediateRead::Read(CCommInfo& info, HANDLE handle, void* buffer, DWORD co
         } else if (GetLastError() == ERROR_IO_PENDING) {
             m_request = std::move(request);
         } else {
+            DWORD error = GetLastError();
+            request.reset();
+            SetLastError(error);
             return FALSE;
         }
     }
