@@ -24,6 +24,9 @@
 #define WM_USM_DATA       (WM_APP + 13)
 // Transfer rate. wParam ms since the start mark (0: no rate yet); lParam pointer to a double, kB/s.
 #define WM_XFER_RATE      (WM_APP + 16)
+// The file worker asks the GUI thread, which owns the connection, to reopen the USB port after a
+// send (sent synchronously). wParam 0, lParam 0.
+#define WM_RECONNECT_PORT (WM_APP + 17)
 
 static_assert(WM_COMM_ERROR == WM_APP + 14 && WM_SYSTEM_ERROR == WM_APP + 15,
               "the transports post these two values");

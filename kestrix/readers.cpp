@@ -1,0 +1,332 @@
+// The receive readers of CTransfer: the data reader (data and printer status, or the parallel port's
+// 100 ms polling), the USM reader, and their start and stop.
+#include "transfer.h"
+
+#include "data_log.h"
+#include "dorvane.h"
+#include "error_report.h"
+#include "globals.h"
+#include "messages.h"
+#include "my_file.h"
+#include "overlapped_request.h"
+
+namespace {
+
+constexpr int kParallelPort = 2;
+constexpr DWORD kParallelPollMs = 100;
+
+bool IsSet(HANDLE event)
+{
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+// Wine ends a timed-out overlapped read of a serial port with ERROR_TIMEOUT where Windows reports
+// success; either way the bytes done are good.
+bool IsTimedOutRead(DWORD error)
+{
+    return error == ERROR_TIMEOUT;
+}
+
+}  // namespace
+
+bool CTransfer::IsReaderRunning() const
+{
+    return m_pReader && !m_pReader->Join(0);
+}
+
+void CTransfer::ForgetEndedReaders()
+{
+    if (m_pReader && m_pReader->Join(0))
+        m_pReader.reset();
+    if (m_pUsmReader && m_pUsmReader->Join(0))
+        m_pUsmReader.reset();
+}
+
+int CTransfer::StartReaders()
+{
+    m_evStopReader.Reset();
+    m_evStopUsm.Reset();
+    ForgetEndedReaders();
+    if (Comm_IsAsyncRead() && !m_pReader) {
+        auto reader = std::make_unique<CThread>();
+        if (!reader->Start(&CTransfer::ReaderProc, this, THREAD_PRIORITY_ABOVE_NORMAL)) {
+            ShowError(kErrorCreateTransferThread);
+            return 0;
+        }
+        m_pReader = std::move(reader);
+    }
+    if (m_bHasUsm == 1 && !m_pUsmReader) {
+        auto reader = std::make_unique<CThread>();
+        if (!reader->Start(&CTransfer::ReaderProcUsm, this, THREAD_PRIORITY_ABOVE_NORMAL)) {
+            ShowError(kErrorCreateTransferThread);
+            return 0;
+        }
+        m_pUsmReader = std::move(reader);
+    }
+    return 1;
+}
+
+DWORD CTransfer::StopReaders(DWORD ms)
+{
+    if (!m_pReader && !m_pUsmReader)
+        return 0;
+    m_evStopReader.Set();
+    m_evStopUsm.Set();
+    // A reader has stopped when its thread has ended: by then its reads are cancelled and complete.
+    HANDLE threads[2];
+    DWORD count = 0;
+    if (m_pReader)
+        threads[count++] = m_pReader->Handle();
+    if (m_pUsmReader)
+        threads[count++] = m_pUsmReader->Handle();
+    DWORD result = WaitForMultipleObjects(count, threads, TRUE, ms);
+    m_evStopReader.Reset();
+    m_evStopUsm.Reset();
+    if (result != WAIT_TIMEOUT)
+        return 0;
+    if (IsReaderRunning())
+        ShowError(kErrorReaderDidNotExit);
+    if (m_pUsmReader && !m_pUsmReader->Join(0))
+        ShowError(kErrorUsmReaderDidNotExit);
+    return WAIT_TIMEOUT;
+}
+
+void CTransfer::StopThreads()
+{
+    if (StopReaders(kStopReadersMs) != 0)
+        ShowError(kErrorStopThreads);
+    ForgetEndedReaders();
+}
+
+void CTransfer::DeliverData(const char* bytes, DWORD count)
+{
+    if (count == 0 || Comm_IsDevicePresent() != 1)
+        return;
+    if (g_RxDataFile.IsOpen())
+        g_RxDataFile.Append(bytes, count);
+    g_RxBuffer.Put(bytes, count);
+}
+
+unsigned CTransfer::ReaderProc(void* transfer)
+{
+    static_cast<CTransfer*>(transfer)->RunDataReader();
+    return 0;
+}
+
+unsigned CTransfer::ReaderProcUsm(void* transfer)
+{
+    static_cast<CTransfer*>(transfer)->RunUsmReader();
+    return 0;
+}
+
+void CTransfer::RunDataReader()
+{
+    OutputDebugStringA("** Thread Reader started\r\n");
+    LogText("Transfer Thread Reader started");
+
+    HANDLE port = Comm_GethCommPortRX();
+    OVERLAPPED* readRecord = Comm_GetOverlappedRX();
+    char data[kReaderBufferSize];
+    char status[kReaderBufferSize];
+    DWORD statusLength = 0;
+    CEvent statusEvent(true, false);
+    if (!statusEvent.IsValid())
+        LogText("Error Transfer - Error Create Reader Status Event)");
+    OVERLAPPED statusRecord = {};
+    statusRecord.hEvent = statusEvent.Handle();
+    bool readPending = false;
+    bool statusPending = false;
+    bool toggle = false;
+    bool ended = false;
+    const bool parallel = m_nPortType == kParallelPort;
+
+    DWORD word = 0;
+    if (m_bCheckStatus == 1 && Comm_GetDeviceStatus(status, 0, word) == 1)
+        Post(WM_DEVICE_STATUS, word, 1);
+
+    while (!ended) {
+        bool issueRead = false;
+        bool requestStatus = false;
+        if (parallel) {
+            // Status requests and reads alternate, one each poll, status first.
+            if (WaitForSingleObject(m_evStopReader.Handle(), kParallelPollMs) == WAIT_OBJECT_0)
+                break;
+            if (!readPending && !statusPending) {
+                if (!toggle)
+                    requestStatus = statusEvent.IsValid();
+                else
+                    issueRead = Comm_IsBidirectional() != 0;
+                toggle = !toggle;
+            }
+        } else {
+            issueRead = !readPending;
+            requestStatus = !statusPending && m_bCheckStatus == 1 && statusEvent.IsValid();
+        }
+
+        if (issueRead) {
+            DWORD count = 0;
+            ResetEvent(readRecord->hEvent);
+            if (Comm_ReadPort(port, data, kReaderBufferSize, &count, readRecord)) {
+                DeliverData(data, count);
+            } else if (GetLastError() == ERROR_IO_PENDING) {
+                readPending = true;
+            } else {
+                DWORD error = GetLastError();
+                LogText("Error Transfer - Error ReadFile in ReaderProc");
+                LogSystemError(error);
+                break;
+            }
+        }
+        if (requestStatus) {
+            statusEvent.Reset();
+            int requested = Comm_InitGetDeviceStatus(status, kReaderBufferSize, statusLength, &statusRecord);
+            if (requested == 1) {
+                if (Comm_GetDeviceStatus(status, statusLength, word) == 1)
+                    Post(WM_DEVICE_STATUS, word, 0);
+            } else if (requested == 3) {
+                statusPending = true;
+            }
+        }
+        if (IsSet(m_evStopReader.Handle()))
+            break;
+        if (!readPending && !statusPending)
+            continue;
+
+        // Only the events of requests in flight are waited for: a completed record's event stays
+        // signalled and would be taken for a new completion.
+        HANDLE waits[3];
+        enum { kRead, kStop, kStatus } meaning[3];
+        DWORD count = 0;
+        if (readPending) {
+            waits[count] = readRecord->hEvent;
+            meaning[count++] = kRead;
+        }
+        waits[count] = m_evStopReader.Handle();
+        meaning[count++] = kStop;
+        if (statusPending) {
+            waits[count] = statusEvent.Handle();
+            meaning[count++] = kStatus;
+        }
+        DWORD result = WaitForMultipleObjects(count, waits, FALSE, Comm_GetReadTimeout());
+        if (result == WAIT_TIMEOUT) {
+            if (m_bCheckStatus == 1 && Comm_GetDeviceStatus(status, statusLength, word) == 1)
+                Post(WM_DEVICE_STATUS, word, 0);
+            continue;
+        }
+        if (result >= WAIT_OBJECT_0 + count)
+            break;
+        switch (meaning[result - WAIT_OBJECT_0]) {
+        case kRead: {
+            DWORD done = 0;
+            readPending = false;
+            if (GetOverlappedResult(port, readRecord, &done, FALSE)) {
+                DeliverData(data, done);
+            } else {
+                DWORD error = GetLastError();
+                if (error == ERROR_OPERATION_ABORTED) {
+                    LogText("Error Transfer - Data Read aborted");
+                    ended = true;
+                } else if (IsTimedOutRead(error)) {
+                    DeliverData(data, done);
+                } else {
+                    LogText("Error Transfer - Data read GetOverlappedResult in Reader");
+                    LogSystemError(error);
+                }
+            }
+            break;
+        }
+        case kStop:
+            ended = true;
+            break;
+        case kStatus:
+            statusPending = false;
+            if (GetOverlappedResult(port, &statusRecord, &statusLength, FALSE)) {
+                if (Comm_GetDeviceStatus(status, statusLength, word) == 1)
+                    Post(WM_DEVICE_STATUS, word, 0);
+            } else {
+                DWORD error = GetLastError();
+                if (error == ERROR_OPERATION_ABORTED) {
+                    LogText("Error Transfer - Status Read aborted");
+                    ended = true;
+                } else {
+                    LogText("Error Transfer - Status Read GetOverlappedResult in Reader");
+                    LogSystemError(error);
+                }
+            }
+            break;
+        }
+    }
+
+    // Nothing may still write into data, status or statusRecord once this function returns.
+    if (readPending) {
+        DWORD done = 0;
+        CancelAndComplete(port, readRecord, &done);
+        DeliverData(data, done);
+    }
+    if (statusPending)
+        CancelAndComplete(port, &statusRecord, nullptr);
+    OutputDebugStringA("** Thread Reader stopped\r\n");
+    LogText("Transfer Thread Reader stopped");
+}
+
+void CTransfer::RunUsmReader()
+{
+    OutputDebugStringA("** Thread ReaderUSM started\r\n");
+    LogText("Transfer Thread Reader USM started");
+
+    HANDLE port = Comm_GethCommPortRXUsm();
+    OVERLAPPED* record = Comm_GetOverlappedRXUsm();
+    char data[kReaderBufferSize];
+    bool pending = false;
+
+    auto deliver = [&](DWORD count) {
+        if (count > 0 && Comm_IsDevicePresent() == 1)
+            g_UsmBuffer.Put(data, count);
+    };
+
+    for (;;) {
+        DWORD count = 0;
+        ResetEvent(record->hEvent);
+        if (Comm_ReadPort(port, data, kReaderBufferSize, &count, record)) {
+            deliver(count);
+        } else if (GetLastError() == ERROR_IO_PENDING) {
+            pending = true;
+        } else {
+            DWORD error = GetLastError();
+            LogText("Error Transfer - ReadFile in ReaderProc USM");
+            LogSystemError(error);
+            break;
+        }
+        if (IsSet(m_evStopUsm.Handle()))
+            break;
+        if (!pending)
+            continue;
+        HANDLE waits[2] = {record->hEvent, m_evStopUsm.Handle()};
+        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+            break;
+        pending = false;
+        if (GetOverlappedResult(port, record, &count, FALSE)) {
+            deliver(count);
+            continue;
+        }
+        DWORD error = GetLastError();
+        if (error == ERROR_OPERATION_ABORTED) {
+            LogText("Error Transfer - Read USM aborted USM");
+            break;
+        }
+        if (IsTimedOutRead(error)) {
+            deliver(count);
+        } else {
+            LogText("Error Transfer - GetOverlappedResult in Reader USM");
+            LogSystemError(error);
+        }
+    }
+
+    if (pending) {
+        DWORD done = 0;
+        CancelAndComplete(port, record, &done);
+        deliver(done);
+    }
+    LogText("Transfer Thread Reader USM stopped");
+    OutputDebugStringA("** Thread ReaderUSM stopped\r\n");
+}
