@@ -115,6 +115,7 @@
 #define IDC_PARALLEL_GROUP          1053
 #define IDC_USB_GROUP               1048
 #define IDC_ETHERNET_GROUP          1099
+#define IDC_ETHERNET_ADDRESS        1098
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)

@@ -1,0 +1,274 @@
+// The main dialog's own controls: data exchange, the history list and combo box, the keyboard,
+// dropped files, the packet-mode checks and the LEDs. Handlers still to be filled say so.
+#include "kestrix_dlg.h"
+
+#include <shellapi.h>
+
+#include <ctime>
+
+#include "framework/data_exchange.h"
+
+#include "data_log.h"
+#include "error_report.h"
+#include "firmware_steps.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr UINT kMaxRepeatDelayMs = 300000;
+
+// The control a key belongs to: the combo box for the edit inside it.
+int FocusedControlId(HWND dialog)
+{
+    HWND focus = GetFocus();
+    if (!focus)
+        return 0;
+    HWND parent = GetParent(focus);
+    if (parent && parent != dialog) {
+        char cls[16] = {};
+        GetClassNameA(parent, cls, sizeof cls);
+        if (lstrcmpiA(cls, "ComboBox") == 0)
+            return GetDlgCtrlID(parent);
+    }
+    return GetDlgCtrlID(focus);
+}
+
+} // namespace
+
+void CKestrixDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_USM_LIST, m_listUsm);
+    DDX_Control(pDX, IDC_DATA_STRING, m_comboStrings);
+    for (int i = 0; i < 5; ++i)
+        DDX_Control(pDX, IDC_LED_STEP4 - i, m_ledStatic[i]);
+    DDX_Control(pDX, IDC_RX_LIST, m_listRx);
+    DDX_Control(pDX, IDC_FILE_HISTORY, m_listFiles);
+    DDX_Text(pDX, IDC_FILE_NAME, m_strFileName);
+    DDX_Radio(pDX, IDC_ASCII, m_bHexMode);
+    DDX_Check(pDX, IDC_REPEAT, m_bRepeat);
+    DDX_Text(pDX, IDC_REPEAT_DELAY, m_nRepeatDelay);
+    DDV_MinMaxUInt(pDX, m_nRepeatDelay, 0, kMaxRepeatDelayMs);
+    DDX_Text(pDX, IDC_REPEAT_COUNTER, m_strCounterText);
+    DDX_Text(pDX, IDC_REPEAT_COUNT, m_nRepeatCount);
+    DDX_CBString(pDX, IDC_DATA_STRING, m_strDataString);
+    DDX_Radio(pDX, IDC_IF_SERIAL, m_nInterface);
+    DDX_Check(pDX, IDC_LOTTERY_PACKET, m_bLotteryPacket);
+    DDX_Check(pDX, IDC_KIOSK_PACKET, m_bKioskPacket);
+    DDX_Check(pDX, IDC_SHOW_USM, m_bShowUsm);
+}
+
+BOOL CKestrixDlg::UpdateAllData(BOOL save)
+{
+    CDialog* pages[] = {&m_dlgSerial, &m_dlgParallel, &m_dlgUsb, &m_dlgEthernet};
+    for (CDialog* page : pages)
+        if (page->IsWindow())
+            page->UpdateData(save != FALSE);
+    return UpdateData(save != FALSE) ? TRUE : FALSE;
+}
+
+BOOL CKestrixDlg::EnableDlgItem(int id, BOOL enable)
+{
+    HWND item = ::GetDlgItem(m_hWnd, id);
+    if (!item)
+        return FALSE;
+    const BOOL wasEnabled = ::IsWindowEnabled(item);
+    ::EnableWindow(item, enable);
+    return wasEnabled;
+}
+
+BOOL CKestrixDlg::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message != WM_KEYDOWN)
+        return FALSE;
+    const int focus = FocusedControlId(m_hWnd);
+    switch (pMsg->wParam) {
+    case VK_RETURN:
+        // Enter never closes the dialog; on a few controls it starts their action.
+        if (focus == IDC_DATA_STRING || focus == IDC_START_STRING) {
+            OnStartString();
+        } else if (focus == IDC_START_FILE) {
+            OnStartFile();
+        } else if (focus == IDC_FILE_HISTORY) {
+            const int row = m_listFiles.GetNextItem(-1, LVNI_SELECTED);
+            if (row >= 0) {
+                m_strFileName = m_listFiles.GetItemText(row, 0);
+                UpdateAllData(FALSE);
+            }
+            OnStartFile();
+            GetDlgItem(IDC_START_FILE).SetFocus();
+        }
+        return TRUE;
+    case VK_DOWN:
+    case VK_UP:
+        if (focus == IDC_START_FILE) {
+            GetDlgItem(IDC_FILE_HISTORY).SetFocus();
+            return TRUE;
+        }
+        if (focus == IDC_START_STRING) {
+            GetDlgItem(IDC_DATA_STRING).SetFocus();
+            return TRUE;
+        }
+        return FALSE;
+    case VK_ESCAPE:
+        // To the focused control only: the dialog's own Escape handling would close it.
+        TranslateMessage(pMsg);
+        DispatchMessageA(pMsg);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void CKestrixDlg::AddFileToHistory(const CString& path)
+{
+    const int existing = m_listFiles.FindItemText(path);
+    if (existing >= 0)
+        m_listFiles.DeleteItem(existing);
+    m_listFiles.InsertItem(0, path);
+
+    WIN32_FILE_ATTRIBUTE_DATA status = {};
+    CString size = "0";
+    CString date;
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &status)) {
+        size.Format("%ld", static_cast<long>(status.nFileSizeLow));
+        FILETIME local;
+        SYSTEMTIME when;
+        if (FileTimeToLocalFileTime(&status.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &when)) {
+            std::tm t = {};
+            t.tm_year = when.wYear - 1900;
+            t.tm_mon = when.wMonth - 1;
+            t.tm_mday = when.wDay;
+            char text[64] = {};
+            strftime(text, sizeof text, "%B %d, %Y", &t);
+            date = text;
+        }
+    }
+    m_listFiles.SetItemText(0, 1, size);
+    m_listFiles.SetItemText(0, 2, date);
+    m_listFiles.EnsureVisible(0);
+}
+
+void CKestrixDlg::AddStringToHistory(const CString& text)
+{
+    const int existing = m_comboStrings.FindStringExact(-1, text);
+    if (existing == 0)
+        return;
+    if (existing > 0)
+        m_comboStrings.DeleteString(existing);
+    m_comboStrings.InsertString(0, text);
+}
+
+LRESULT CKestrixDlg::OnDropFiles(WPARAM drop, LPARAM)
+{
+    HDROP files = reinterpret_cast<HDROP>(drop);
+    char name[256] = {};
+    if (DragQueryFileA(files, 0, name, sizeof name) > 0) {
+        m_strFileName = name;
+        UpdateAllData(FALSE);
+    }
+    DragFinish(files);
+    return 0;
+}
+
+LRESULT CKestrixDlg::OnQueryDragIcon(WPARAM, LPARAM)
+{
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+LRESULT CKestrixDlg::OnKeyDown(WPARAM key, LPARAM flags)
+{
+    if (key == 'X' && UpdateData(true)) {
+        // Ends the dialog like the close box does as far as the workers are concerned: they are
+        // told to stop here and waited for before anything they use is freed.
+        if (m_hQuitEvent)
+            SetEvent(m_hQuitEvent);
+        EndDialog(IDOK);
+        return 0;
+    }
+    return DefWindowProcA(m_hWnd, WM_KEYDOWN, key, flags);
+}
+
+void CKestrixDlg::OnDblclkFileHistory(NMHDR*, LRESULT* pResult)
+{
+    UpdateAllData(TRUE);
+    const int row = m_listFiles.GetSelectionMark();
+    if (row != -1) {
+        m_strFileName = m_listFiles.GetItemText(row, 0);
+        UpdateAllData(FALSE);
+    }
+    *pResult = 0;
+}
+
+void CKestrixDlg::OnItemChangedFileList(NMHDR*, LRESULT* pResult)
+{
+    *pResult = 0;
+}
+
+void CKestrixDlg::OnRepeat()
+{
+    UpdateAllData(TRUE);
+    for (int id = IDC_REPEAT_COUNT; id <= IDC_DELAY_LABEL; ++id)
+        EnableDlgItem(id, m_bRepeat);
+    UpdateAllData(FALSE);
+}
+
+void CKestrixDlg::OnLotteryPacket()
+{
+    UpdateAllData(TRUE);
+    if (m_bLotteryPacket == 1)
+        m_bKioskPacket = 0;
+    AddEntry(m_bLotteryPacket == 1 ? "Packet Mode = Lottery" : "Packet Mode = Disabled");
+    UpdateAllData(FALSE);
+}
+
+void CKestrixDlg::OnKioskPacket()
+{
+    UpdateAllData(TRUE);
+    if (m_bKioskPacket == 1)
+        m_bLotteryPacket = 0;
+    AddEntry(m_bKioskPacket == 1 ? "Packet Mode = Kiosk" : "Packet Mode = Disabled");
+    UpdateAllData(FALSE);
+}
+
+LRESULT CKestrixDlg::OnSetLed(WPARAM led, LPARAM state)
+{
+    if (led < kStepLedCount && g_pLed[led])
+        g_pLed[led]->SetState(static_cast<int>(state));
+    return 1;
+}
+
+LRESULT CKestrixDlg::OnShowError(WPARAM error, LPARAM args)
+{
+    ShowCommError(static_cast<int>(error), reinterpret_cast<const CommErrorArgs*>(args));
+    return 1;
+}
+
+LRESULT CKestrixDlg::OnSystemError(WPARAM code, LPARAM)
+{
+    LogSystemError(static_cast<DWORD>(code));
+    return 1;
+}
+
+// --- still to be filled: the Browse and Save As dialogs, the entry-format switch, status LEDs ---
+
+void CKestrixDlg::OnBrowse() {}
+
+// Until the strings are converted between the two formats, the radio group keeps the format the
+// history is in: a switch that converted nothing would store text as hex at exit.
+void CKestrixDlg::OnSelectHex()
+{
+    UpdateData(false);
+}
+
+void CKestrixDlg::OnSelectAscii()
+{
+    UpdateData(false);
+}
+
+void CKestrixDlg::OnSaveRxBuffer() {}
+
+LRESULT CKestrixDlg::OnStatusLeds(WPARAM, LPARAM)
+{
+    return 1;
+}

@@ -1,0 +1,167 @@
+// CKestrixDlg: the main window of Kestrix. Its members, start-up and shutdown live in
+// kestrix_dlg.cpp; the handlers of each job live in the source file named after that job.
+#pragma once
+#include <windows.h>
+
+#include "framework/critical_section.h"
+#include "framework/dialog.h"
+#include "framework/combo_box.h"
+#include "framework/event.h"
+#include "framework/font.h"
+#include "framework/list_view.h"
+#include "framework/progress_bar.h"
+#include "framework/static.h"
+#include "framework/string.h"
+#include "framework/message_map.h"
+#include "framework/thread.h"
+
+#include "ethernet_child_dlg.h"
+#include "parallel_child_dlg.h"
+#include "serial_child_dlg.h"
+#include "usb_child_dlg.h"
+
+typedef const char* (*PFN_ThesGetText)(int number);
+
+class CKestrixDlg : public CDialog {
+public:
+    explicit CKestrixDlg(HWND parent = nullptr);
+    ~CKestrixDlg() override;
+
+    // --- start-up and shutdown (kestrix_dlg.cpp) ---
+    const MessageMap* GetMessageMap() const override;
+    bool DestroyWindow() override;
+    BOOL OnInitDialog() override;
+    void OnClose() override;
+    // Sets the quit event, ends the dialog and lets the worker threads finish before anything they
+    // use is freed; every way out of the dialog goes through here.
+    void EndWorkerThreads();
+    bool StartWorkerThreads();
+    void CreatePortPages();
+    void AddSystemMenuCommands();
+    void CreateFirmwareJobAndLeds();
+    void SetUpListColumns();
+    void CreateProgressBar();
+    void OpenLog();
+    void RestoreWindowPlacement();
+    void SaveWindowPlacement();
+    CString MakeRxDataFileName();
+    void DeleteLogViewingCopies();
+
+    // --- connection management (connection.cpp) ---
+    int ConnectPort(int updateGroups);
+    void ShowInterfaceControls(int iface);
+    BOOL RegisterUsbNotification();
+    BOOL UnregisterUsbNotification();
+    void OnSelectSerial();
+    void OnSelectUsb();
+    void OnSelectParallel();
+    void OnSelectEthernet();
+    LRESULT OnDeviceChange(WPARAM event, LPARAM header);
+
+    // --- transfer commands and progress (transfer_commands.cpp) ---
+    void OnStartFirmware();
+    void OnStartFile();
+    void OnStartString();
+    LRESULT OnProgress(WPARAM percent, LPARAM counter);
+    LRESULT OnEnableItem(WPARAM id, LPARAM enable);
+    LRESULT OnTransferEnd(WPARAM, LPARAM);
+    LRESULT OnCrcValue(WPARAM crc, LPARAM);
+    LRESULT OnTransferRate(WPARAM elapsedMs, LPARAM rate);
+    BOOL HasCommandLine();
+
+    // --- main dialog controls and input (controls.cpp) ---
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL UpdateAllData(BOOL save);
+    BOOL EnableDlgItem(int id, BOOL enable);
+    void AddFileToHistory(const CString& path);
+    void AddStringToHistory(const CString& text);
+    LRESULT OnDropFiles(WPARAM drop, LPARAM);
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    LRESULT OnKeyDown(WPARAM key, LPARAM flags);
+    void OnDblclkFileHistory(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnItemChangedFileList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnBrowse();
+    void OnRepeat();
+    void OnSelectHex();
+    void OnSelectAscii();
+    void OnLotteryPacket();
+    void OnKioskPacket();
+    void OnSaveRxBuffer();
+    LRESULT OnStatusLeds(WPARAM status, LPARAM first);
+    LRESULT OnSetLed(WPARAM led, LPARAM state);
+    LRESULT OnShowError(WPARAM error, LPARAM args);
+    LRESULT OnSystemError(WPARAM code, LPARAM);
+
+    // --- receive display (receive_display.cpp) ---
+    LRESULT OnRxData(WPARAM count, LPARAM bytes);
+    LRESULT OnUsmData(WPARAM count, LPARAM bytes);
+    void ShowUsmList(BOOL show);
+    void OnShowUsm();
+    void OnClearBuffer();
+    void OnViewLog();
+
+    // --- command line and batch mode (batch_mode.cpp) ---
+    int ParseCommandLine();
+    LRESULT OnStartCommand(WPARAM, LPARAM);
+
+    // --- history and system menu (system_menu.cpp) ---
+    LRESULT OnSysCommand(WPARAM nID, LPARAM lParam);
+    void RebuildHistoryLists();
+
+    // --- message catalogue binding and tooltips (catalogue_binding.cpp) ---
+    int LoadCatalogue();
+    const char* GetCaption(int number);
+    BOOL OnToolTipNotify(UINT id, NMHDR* pNMHDR, LRESULT* pResult);
+
+    // Members, in declaration order.
+    HANDLE m_hQuitEvent = nullptr;
+    char* m_pszTipTextA = nullptr;
+    wchar_t* m_pszTipTextW = nullptr;
+    int m_nRxRowBytes = 0;
+    int m_nUsmRowBytes = 0;
+    CCriticalSection m_csHexLists;
+    int m_nBatchMode = 0;
+    int m_bAutoClose = 1;
+    CFont m_fontLists;
+    HMODULE m_hThesaurusDll = nullptr;
+    CEvent m_evDisplayStop{false, false};
+    PFN_ThesGetText m_pfnCaptionGetText = nullptr;
+    PFN_ThesGetText m_pfnTipGetText = nullptr;
+    volatile int m_nTransferState = 0;  // read by the display thread for its poll rate
+    int m_bUsmChannel = 0;
+    int m_bRealTimeChannel = 0;
+    int m_bMainChannel = 0;
+    int m_nUsbDevice = 0;
+    CString m_strThesaurusDll;
+    CString m_strRxDataFile;
+    CSerialChildDlg m_dlgSerial;
+    CParallelChildDlg m_dlgParallel;
+    CUsbChildDlg m_dlgUsb;
+    CEthernetChildDlg m_dlgEthernet;
+    CProgressBar m_progress;
+    int m_nPacketSizeIndex = -1;
+    CListView m_listUsm;
+    CComboBox m_comboStrings;
+    CStatic m_ledStatic[5];  // statics 1019 down to 1015
+    CListView m_listRx;
+    CListView m_listFiles;
+    CString m_strFileName;
+    int m_bHexMode = -1;
+    int m_bRepeat = 0;
+    UINT m_nRepeatDelay = 0;
+    CString m_strCounterText;
+    int m_nRepeatCount = 1;
+    CString m_strDataString;
+    int m_nInterface = -1;
+    int m_bLotteryPacket = 0;
+    int m_bKioskPacket = 0;
+    int m_bShowUsm = 0;
+    HICON m_hIcon = nullptr;
+
+    // The four workers started by OnInitDialog; joined before the objects they use are freed.
+    CThread m_threadDisplay;
+    CThread m_threadFlash;
+    CThread m_threadFile;
+    CThread m_threadString;
+};

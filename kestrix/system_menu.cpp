@@ -1,0 +1,61 @@
+// The main dialog's system menu: About, the two history managers, and the close command, which
+// closes the port and takes the histories from the controls before the dialog ends.
+#include "kestrix_dlg.h"
+
+#include "about_dlg.h"
+#include "data_log.h"
+#include "dorvane/dorvane.h"
+#include "kestrix_app.h"
+#include "res/resource.h"
+#include "transfer.h"
+
+namespace {
+
+const char* CloseLine(int iface)
+{
+    static const char* const kLines[] = {"Close Serial Port", "Close USB Port", "Close Parallel Port",
+                                         "Close Ethernet Port"};
+    return iface >= 0 && iface < 4 ? kLines[iface] : nullptr;
+}
+
+} // namespace
+
+LRESULT CKestrixDlg::OnSysCommand(WPARAM nID, LPARAM lParam)
+{
+    switch (nID) {
+    case IDM_ABOUTBOX: {
+        CAboutDlg* about = new CAboutDlg;
+        about->DoModal();
+        delete about;
+        break;
+    }
+    case IDM_MANAGE_STRINGS_HISTORY:
+    case IDM_MANAGE_FILES_HISTORY:
+        // The history manager dialog is not built yet; its commands change nothing.
+        return 0;
+    case SC_CLOSE:
+        if (Comm_IsConnected()) {
+            g_Transfer.StopThreads();
+            Comm_BreakDownCommPort();
+            if (const char* line = CloseLine(m_nInterface))
+                AddEntry(line);
+        }
+        break;
+    default:
+        break;
+    }
+    RebuildHistoryLists();
+    return DefWindowProcA(m_hWnd, WM_SYSCOMMAND, nID, lParam);
+}
+
+void CKestrixDlg::RebuildHistoryLists()
+{
+    // Files: the list's bottom row is the oldest entry; strings: the combo's top row is the newest.
+    theApp.m_listFilesHistory.RemoveAll();
+    for (int row = m_listFiles.GetItemCount() - 1; row >= 0; --row)
+        theApp.m_listFilesHistory.AddTail(m_listFiles.GetItemText(row, 0));
+    theApp.m_listStringsHistory.RemoveAll();
+    const int count = m_comboStrings.GetCount();
+    for (int i = 0; i < count; ++i)
+        theApp.m_listStringsHistory.AddTail(m_comboStrings.GetLBText(i));
+}
