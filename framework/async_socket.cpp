@@ -28,6 +28,7 @@ struct ExclusiveLock {
 };
 
 thread_local HWND t_socketWnd = nullptr;
+int g_socketWindows = 0;   // socket windows of all threads, under g_socketsLock
 
 }  // namespace
 
@@ -48,22 +49,63 @@ BOOL CAsyncSocket::SocketInit()
     return result == 0;
 }
 
+// The module this code is linked into: a DLL registers the class under its own instance.
+static HINSTANCE ThisModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ThisModule), &module);
+    return module;
+}
+
 HWND CAsyncSocket::ThreadSocketWindow()
 {
     if (t_socketWnd)
         return t_socketWnd;
-    static const ATOM atom = [] {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = SocketWndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kSocketWindowClass;
-        return RegisterClassA(&wc);
-    }();
-    if (!atom)
-        return nullptr;
-    t_socketWnd = CreateWindowExA(0, kSocketWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HINSTANCE module = ThisModule();
+    {
+        // The class lives while some thread has a socket window: a library that is unloaded and
+        // loaded again must not find a class whose window procedure points into the old image.
+        ExclusiveLock lock;
+        if (g_socketWindows == 0) {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = SocketWndProc;
+            wc.hInstance = module;
+            wc.lpszClassName = kSocketWindowClass;
+            if (!RegisterClassA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+                return nullptr;
+        }
+        ++g_socketWindows;
+    }
+    t_socketWnd = CreateWindowExA(0, kSocketWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
+    if (!t_socketWnd) {
+        DWORD error = ::GetLastError();
+        ReleaseWindowCount();
+        SetLastError(error);
+    }
     return t_socketWnd;
+}
+
+void CAsyncSocket::ReleaseWindowCount()
+{
+    ExclusiveLock lock;
+    if (--g_socketWindows == 0)
+        UnregisterClassA(kSocketWindowClass, ThisModule());
+}
+
+void CAsyncSocket::DestroyThreadWindowIfIdle()
+{
+    if (!t_socketWnd)
+        return;
+    {
+        ExclusiveLock lock;
+        for (const auto& [s, entry] : Sockets())
+            if (entry.wnd == t_socketWnd)
+                return;
+    }
+    DestroyWindow(t_socketWnd);
+    t_socketWnd = nullptr;
+    ReleaseWindowCount();
 }
 
 LRESULT CALLBACK CAsyncSocket::SocketWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -241,6 +283,9 @@ void CAsyncSocket::Close()
             PostMessageA(m_hSocketWnd, m.message, m.wParam, m.lParam);
     }
     closesocket(s);
+    // The last socket of this thread takes the window with it, so no window outlives the library.
+    if (m_dwOwnerThread == GetCurrentThreadId())
+        DestroyThreadWindowIfIdle();
 }
 
 void CAsyncSocket::OnReceive(int) {}

@@ -1,5 +1,6 @@
 // CAsyncSocket: a non-blocking Windows Sockets socket whose network events arrive as window
 // messages to a hidden message-only window of the thread that created it, and go to virtual On* handlers.
+// The handlers run under the socket table's lock: they set events and flags, and never close a socket.
 #pragma once
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -53,6 +54,8 @@ protected:
 private:
     static LRESULT CALLBACK SocketWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static HWND ThreadSocketWindow();
+    static void DestroyThreadWindowIfIdle();
+    static void ReleaseWindowCount();
     void Dispatch(long event, int errorCode);
     static bool ResolveIpv4(const char* host, in_addr& out);
 
