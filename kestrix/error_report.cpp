@@ -1,5 +1,5 @@
-// ShowError, ShowCommError and LogSystemError, and the main dialog's handlers of the transports'
-// two error messages: every report goes to the session log; catalogue errors are also shown in a box.
+// ShowError, ShowCommError and LogSystemError: every report goes to the session log; catalogue
+// errors are also shown in a box.
 #include "error_report.h"
 
 #include <cstring>
@@ -10,7 +10,6 @@
 #include "core/append_format.h"
 #include "data_log.h"
 #include "framework/message_box.h"
-#include "kestrix_dlg.h"
 
 PFN_ErrorGetText g_pfnErrorGetText = nullptr;
 PFN_ErrorGetText g_pfnCommErrorGetText = nullptr;
@@ -149,16 +148,4 @@ void LogEarlyReports()
     }
     for (const std::string& text : reports)
         AddEntry(text.c_str());
-}
-
-LRESULT CKestrixDlg::OnShowError(WPARAM error, LPARAM args)
-{
-    ShowCommError(static_cast<int>(error), reinterpret_cast<const CommErrorArgs*>(args));
-    return 1;
-}
-
-LRESULT CKestrixDlg::OnSystemError(WPARAM code, LPARAM)
-{
-    LogSystemError(static_cast<DWORD>(code));
-    return 1;
 }
