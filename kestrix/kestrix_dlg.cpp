@@ -304,6 +304,8 @@ void CKestrixDlg::OpenLog()
         AddEntry("Packet Mode = Kiosk");
     else
         AddEntry("Packet Mode = Disabled");
+    // Boxes shown before the log existed (the catalogue binding's) are written now.
+    LogEarlyReports();
 }
 
 void CKestrixDlg::RestoreWindowPlacement()
