@@ -241,3 +241,21 @@ TEST_F(EthernetTest, ClosedByThePrinterMeansReopen)
     }
     EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0), 1);
 }
+
+TEST_F(EthernetTest, WaitsRunNoOtherMessageOfTheThread)
+{
+    ASSERT_EQ(OpenChannels(0), 1);
+    // A click or timer queued while the transport waits must stay queued: handling it there could
+    // re-enter the connection code.
+    const UINT kClick = WM_APP + 100;
+    ASSERT_TRUE(PostMessageA(m_notify, kClick, 7, 0));
+    ASSERT_TRUE(m_printer.Ok("SEND main 414243"));
+    std::vector<uint8_t> got = ReadFor(m_info, m_info->m_hCommPortRX, 3, 3000);
+    EXPECT_EQ(got, (std::vector<uint8_t>{'A', 'B', 'C'}));
+    uint8_t buffer[8];
+    DWORD read = 0;
+    EXPECT_TRUE(m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, m_notify, kClick, kClick, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
