@@ -3,7 +3,7 @@
 #include "my_file.h"
 
 #include "core/packet_framing.h"
-#include "data_log.h"
+#include "error_report.h"
 #include "framework/file.h"
 
 #include <array>
@@ -17,17 +17,6 @@ constexpr int kErrorMemory = 7;         // "Error - Memory Allocation"
 constexpr int kErrorTooLarge = 24;      // "Error - File is too large to transfer"
 constexpr DWORD kLotteryPiece = 1024;   // each piece of the file becomes one Lottery packet
 constexpr DWORD kCopyChunk = 32768;
-
-void LogFileError(int errorId)
-{
-    CString text;
-    text.Format("File error %d\n", errorId);
-    AddEntry(text);
-}
-
-FileErrorReporter g_reportFileError = LogFileError;
-
-void ReportFileError(int errorId) { g_reportFileError(errorId); }
 
 // Reads until size bytes are in or the file ends; false on a read error.
 bool ReadFully(HANDLE file, unsigned char* buffer, DWORD size, DWORD* got)
@@ -51,8 +40,6 @@ bool WriteAll(CFile& file, const std::vector<unsigned char>& data)
 }
 
 } // namespace
-
-void SetFileErrorReporter(FileErrorReporter reporter) { g_reportFileError = reporter ? reporter : LogFileError; }
 
 CMyFile::CMyFile() : m_hFile(nullptr), m_dwSize(0) {}
 
@@ -108,7 +95,7 @@ int CMyFile::OpenLocked(const CString& name, int mode, int lottery, int kiosk)
     }
     m_dwSize = static_cast<DWORD>(size.QuadPart);
     if (size.QuadPart > 0xFFFFFFFFll) {
-        ReportFileError(kErrorTooLarge);
+        ShowError(kErrorTooLarge);
         FailOpen();
         return 0;
     }
@@ -122,7 +109,7 @@ int CMyFile::OpenLocked(const CString& name, int mode, int lottery, int kiosk)
         }
         m_dwSize = static_cast<DWORD>(size.QuadPart);
         if (size.QuadPart > 0xFFFFFFFFll) {
-            ReportFileError(kErrorTooLarge);
+            ShowError(kErrorTooLarge);
             FailOpen();
             return 0;
         }
@@ -143,7 +130,7 @@ int CMyFile::MakePackFile(const CString& name, bool lottery)
     packName.Format("%s.pack", name.c_str());
     CFile pack;
     if (!pack.Open(packName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS)) {
-        ReportFileError(kErrorPackFile);
+        ShowError(kErrorPackFile);
         FailOpen();
         return 0;
     }
@@ -191,13 +178,13 @@ int CMyFile::MakePackFile(const CString& name, bool lottery)
     if (error != 0) {
         DeleteFileA(packName);
         if (error > 0)
-            ReportFileError(error);
+            ShowError(error);
         m_hFile = INVALID_HANDLE_VALUE;
         return 0;
     }
     m_hFile = CreateFileA(packName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE) {
-        ReportFileError(kErrorPackFile);
+        ShowError(kErrorPackFile);
         return 0;
     }
     return 1;

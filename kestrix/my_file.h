@@ -6,11 +6,6 @@
 #include "framework/critical_section.h"
 #include "framework/string.h"
 
-// How CMyFile shows its catalogue errors (1, 7, 24); the program points it at ShowError.
-// Until then the errors go to the session log as "File error %d".
-using FileErrorReporter = void (*)(int errorId);
-void SetFileErrorReporter(FileErrorReporter reporter);
-
 class CMyFile {
 public:
     CMyFile();
@@ -21,7 +16,8 @@ public:
     // mode 0: open an existing file for reading (reads shared); mode 1: create it for reading
     // and writing (not shared, replacing); other modes keep the current handle. With lottery
     // (or else kiosk) set, a read file is replaced by its framed copy, name + ".pack".
-    // Returns 1 when a file is held, else 0 (handle invalid).
+    // Returns 1 when a file is held, else 0 (handle invalid). Errors 1, 7 and 24 are shown
+    // here; a file that cannot be opened or read is left to the caller to report.
     int Open(const CString& name, int mode, int lottery, int kiosk);
     void Close();
     HANDLE GetHandle() const { return m_hFile; }

@@ -2,6 +2,8 @@
 // failures, and the capture file shared by appending threads, Save As and Clear Buffer.
 #include "my_file.h"
 #include "data_log.h"
+#include "error_report.h"
+#include "framework/message_box.h"
 #include "packet_decoder.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +21,20 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+// The catalogue's text function, recording which errors were shown.
 std::vector<int> g_reported;
-void RecordError(int id) { g_reported.push_back(id); }
+const char* RecordError(int id)
+{
+    g_reported.push_back(id);
+    return "error text";
+}
 
 class MyFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         g_reported.clear();
-        SetFileErrorReporter(RecordError);
+        g_pfnErrorGetText = RecordError;
         char dir[MAX_PATH];
         GetTempPathA(MAX_PATH, dir);
         m_dir = std::string(dir) + "kx_myfile_" + std::to_string(GetCurrentProcessId()) + "_" +
@@ -39,7 +46,7 @@ protected:
         for (auto& f : m_files)
             DeleteFileA(f.c_str());
         RemoveDirectoryA(m_dir.c_str());
-        SetFileErrorReporter(nullptr);
+        g_pfnErrorGetText = nullptr;
     }
     std::string Path(const std::string& leaf)
     {
@@ -85,6 +92,7 @@ protected:
     }
     std::string m_dir;
     std::vector<std::string> m_files;
+    CMessageBoxSinkScope m_boxes{[](HWND, const char*, const char*, UINT) { return IDOK; }};
 };
 
 } // namespace
@@ -269,4 +277,22 @@ TEST_F(MyFileTest, CopyOfAClosedCaptureReportsTheError)
     std::string copyName = Path("none.bin");
     EXPECT_EQ(capture.CopyTo(copyName.c_str()), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_FALSE(capture.Append("x", 1));
+}
+
+TEST_F(MyFileTest, FileOf4GBOrMoreIsRefusedAsTooLarge)
+{
+    std::string name = Path("huge.bin");
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 0x100000000ll + 10;
+    bool grown = SetFilePointerEx(h, size, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+    CloseHandle(h);
+    if (!grown)
+        GTEST_SKIP() << "no room for a sparse 4 GB file here";
+    CMyFile f;
+    EXPECT_EQ(f.Open(name.c_str(), 0, 0, 0), 0);
+    EXPECT_EQ(f.GetHandle(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(g_reported, std::vector<int>{24});
+    EXPECT_EQ(GetFileAttributesA((name + ".pack").c_str()), INVALID_FILE_ATTRIBUTES);
 }
