@@ -88,33 +88,31 @@ int CMyFile::OpenLocked(const CString& name, int mode, int lottery, int kiosk)
         m_hFile = INVALID_HANDLE_VALUE;   // nothing to frame: the caller reports the open failure
         return 0;
     }
+    if (!TakeSize())
+        return 0;
+    if (mode == 0 && (lottery == 1 || kiosk == 1)) {
+        int made = lottery == 1 ? MakeLotteryPackFile(name) : MakeKioskPackFile(name);
+        if (!made || !TakeSize())
+            return 0;
+    }
+    return 1;
+}
+
+// Reads the held file's size; a file of 4 GB or more shows error 24. On false no file is held.
+bool CMyFile::TakeSize()
+{
     LARGE_INTEGER size;
     if (!GetFileSizeEx(m_hFile, &size)) {
         FailOpen();
-        return 0;
+        return false;
     }
     m_dwSize = static_cast<DWORD>(size.QuadPart);
     if (size.QuadPart > 0xFFFFFFFFll) {
         ShowError(kErrorTooLarge);
         FailOpen();
-        return 0;
+        return false;
     }
-    if (mode == 0 && (lottery == 1 || kiosk == 1)) {
-        int made = lottery == 1 ? MakeLotteryPackFile(name) : MakeKioskPackFile(name);
-        if (!made)
-            return 0;
-        if (!GetFileSizeEx(m_hFile, &size)) {
-            FailOpen();
-            return 0;
-        }
-        m_dwSize = static_cast<DWORD>(size.QuadPart);
-        if (size.QuadPart > 0xFFFFFFFFll) {
-            ShowError(kErrorTooLarge);
-            FailOpen();
-            return 0;
-        }
-    }
-    return 1;
+    return true;
 }
 
 int CMyFile::MakeLotteryPackFile(const CString& name) { return MakePackFile(name, true); }

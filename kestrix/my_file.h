@@ -44,6 +44,7 @@ private:
     int MakeLotteryPackFile(const CString& name);
     int MakeKioskPackFile(const CString& name);
     int MakePackFile(const CString& name, bool lottery);
+    bool TakeSize();
     void FailOpen();
 
     CCriticalSection m_lock;

@@ -7,44 +7,49 @@ namespace {
 bool LotteryNeedsEscape(unsigned char b) { return b == kPacketStx || b == kPacketEtx || b == kLotteryEscape; }
 bool KioskNeedsEscape(unsigned char b) { return b == kPacketStx || b == kPacketEtx || b == kKioskEscape; }
 
-} // namespace
-
-std::size_t FrameLotteryPacket(std::span<const unsigned char> data, std::vector<unsigned char>& out)
+// STX, each data byte as writeByte puts it, ETX; nothing at all for no data.
+template <typename WriteByte>
+std::size_t FramePacket(std::span<const unsigned char> data, std::vector<unsigned char>& out, std::size_t maxSize,
+                        WriteByte writeByte)
 {
     if (data.empty())
         return 0;
     std::size_t start = out.size();
-    out.reserve(start + LotteryFrameMaxSize(data.size()));
+    out.reserve(start + maxSize);
     out.push_back(kPacketStx);
+    for (unsigned char b : data)
+        writeByte(b);
+    out.push_back(kPacketEtx);
+    return out.size() - start;
+}
+
+} // namespace
+
+std::size_t FrameLotteryPacket(std::span<const unsigned char> data, std::vector<unsigned char>& out)
+{
     unsigned char sum = 0;
-    for (unsigned char b : data) {
-        sum = static_cast<unsigned char>(sum + b);
+    std::size_t n = FramePacket(data, out, LotteryFrameMaxSize(data.size()), [&](unsigned char b) {
+        sum = static_cast<unsigned char>(sum + b);   // the byte as given, before escaping
         if (LotteryNeedsEscape(b)) {
             out.push_back(kLotteryEscape);
             out.push_back(static_cast<unsigned char>(b ^ 0xFF));
         } else {
             out.push_back(b);
         }
-    }
-    out.push_back(kPacketEtx);
+    });
+    if (n == 0)
+        return 0;
     out.push_back(static_cast<unsigned char>(0xFD - sum));
-    return out.size() - start;
+    return n + 1;
 }
 
 std::size_t FrameKioskPacket(std::span<const unsigned char> data, std::vector<unsigned char>& out)
 {
-    if (data.empty())
-        return 0;
-    std::size_t start = out.size();
-    out.reserve(start + KioskFrameMaxSize(data.size()));
-    out.push_back(kPacketStx);
-    for (unsigned char b : data) {
+    return FramePacket(data, out, KioskFrameMaxSize(data.size()), [&](unsigned char b) {
         if (KioskNeedsEscape(b))
             out.push_back(kKioskEscape);
         out.push_back(b);
-    }
-    out.push_back(kPacketEtx);
-    return out.size() - start;
+    });
 }
 
 std::vector<unsigned char> FrameLotteryPacket(std::span<const unsigned char> data)
