@@ -5,6 +5,7 @@
 // even if nobody sends QUIT, so a test run that was cut short leaves nothing behind.
 #include "control_interpreter.h"
 #include "control_server.h"
+#include "firmware_protocols.h"
 #include "net_front_ends.h"
 #include "printer_model.h"
 #include "pty_front_end.h"
@@ -90,6 +91,9 @@ int main(int argc, char** argv)
     Reactor reactor(model);
     ControlInterpreter interpreter(model);
     ControlServer server(reactor, interpreter);
+    // Answers the firmware download protocols once a test turns it on (FW ON), on every front end.
+    FirmwareResponder firmware(model);
+    firmware.AddCommands(interpreter);
     if (!server.Listen(options.host, options.port)) {
         std::fprintf(stderr, "vprinter: cannot listen on %s:%u: %s\n", options.host.c_str(), options.port,
                      std::strerror(errno));
