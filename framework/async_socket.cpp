@@ -288,6 +288,15 @@ void CAsyncSocket::Close()
         DestroyThreadWindowIfIdle();
 }
 
+void CAsyncSocket::ShutDownAndClose(DWORD pauseMs)
+{
+    if (m_hSocket != INVALID_SOCKET) {
+        ShutDown(SD_BOTH);
+        Sleep(pauseMs);
+    }
+    Close();
+}
+
 void CAsyncSocket::OnReceive(int) {}
 void CAsyncSocket::OnSend(int) {}
 void CAsyncSocket::OnOutOfBandData(int) {}

@@ -31,6 +31,8 @@ public:
     BOOL ShutDown(int how = SD_SEND);
     // Closes the socket; notifications still queued for it are dropped.
     virtual void Close();
+    // Shuts both directions down, gives the peer pauseMs to see it, then closes.
+    void ShutDownAndClose(DWORD pauseMs);
 
     static int GetLastError() { return WSAGetLastError(); }
 
