@@ -27,6 +27,9 @@
 // The file worker asks the GUI thread, which owns the connection, to reopen the USB port after a
 // send (sent synchronously). wParam 0, lParam 0.
 #define WM_RECONNECT_PORT (WM_APP + 17)
+// The firmware worker asks the GUI thread to reopen the connection (ConnectPort(0)) after a USB
+// printer switched to download mode (sent synchronously). wParam 0, lParam 0.
+#define WM_FLASH_RECONNECT (WM_APP + 18)
 
 static_assert(WM_COMM_ERROR == WM_APP + 14 && WM_SYSTEM_ERROR == WM_APP + 15,
               "the transports post these two values");

@@ -45,6 +45,8 @@ public:
     // The window the engine's messages go to (the main dialog).
     void SetNotifyWindow(HWND wnd) { m_hNotifyWnd.store(wnd); }
     HWND GetNotifyWindow() const { return m_hNotifyWnd.load(); }
+    // The interface recorded by SetParams (1 = USB); the firmware download asks it.
+    int GetPortType() const { return m_nPortType; }
 
     // Starts the readers the port needs that are not running; 0 (error 5 shown) when one cannot start.
     int StartReaders();
