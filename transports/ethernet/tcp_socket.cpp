@@ -109,11 +109,7 @@ int CTcpSocket::ConnectWait(const char* host, int port)
 
 int CTcpSocket::Disconnect()
 {
-    if (m_hSocket != INVALID_SOCKET) {
-        ShutDown(SD_BOTH);
-        Sleep(10);
-    }
-    Close();
+    ShutDownAndClose(10);
     return 1;
 }
 

@@ -52,11 +52,7 @@ int CUdpSocket::SendPending()
 
 int CUdpSocket::Disconnect()
 {
-    if (m_hSocket != INVALID_SOCKET) {
-        ShutDown(SD_BOTH);
-        Sleep(10);
-    }
-    Close();
+    ShutDownAndClose(10);
     return 1;
 }
 
