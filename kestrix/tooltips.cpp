@@ -141,6 +141,7 @@ BOOL AnswerTipRequest(NMHDR* hdr, LRESULT* result, ThesGetTextFn tipFn, std::spa
     if (hdr->code == TTN_NEEDTEXTA) {
         delete[] textA;
         textA = new char[kTipTextChars];
+        textA[0] = '\0';
         AppendFormat(textA, kTipTextChars, "%s", text);
         reinterpret_cast<NMTTDISPINFOA*>(hdr)->lpszText = textA;
         return TRUE;

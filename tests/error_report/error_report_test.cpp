@@ -5,94 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "data_log.h"
-#include "framework/message_box.h"
+#include "report_capture.h"
 
 CEvent g_LogStopEvent(false, false);
 
 namespace {
-
-struct Box {
-    std::string text;
-    std::string caption;
-    UINT type;
-    HWND owner;
-    DWORD threadId;
-};
-
-// Records every box instead of showing it; callable from any thread.
-class BoxRecorder {
-public:
-    BoxRecorder()
-        : m_scope([this](HWND owner, const char* text, const char* caption, UINT type) {
-              std::lock_guard<std::mutex> guard(m_lock);
-              m_boxes.push_back({text ? text : "(no text)", caption ? caption : "", type, owner, GetCurrentThreadId()});
-              return IDOK;
-          })
-    {
-    }
-    std::vector<Box> Boxes()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_boxes;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<Box> m_boxes;
-    CMessageBoxSinkScope m_scope;
-};
-
-std::string ReadFileText(const std::string& name)
-{
-    std::string s;
-    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return s;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
-        s.append(buf, n);
-    CloseHandle(h);
-    return s;
-}
-
-// A session log in the temporary folder; Close() ends it and returns the file's text.
-class SessionLog {
-public:
-    explicit SessionLog(const char* tag)
-    {
-        char dir[MAX_PATH];
-        GetTempPathA(MAX_PATH, dir);
-        m_name = std::string(dir) + "kx_report_" + tag + "_" + std::to_string(GetCurrentProcessId()) + ".html";
-        OpenSessionLog(CString(m_name.c_str()));
-    }
-    ~SessionLog()
-    {
-        CloseSessionLog();
-        DeleteFileA(m_name.c_str());
-    }
-    std::string Close()
-    {
-        CloseSessionLog();
-        return ReadFileText(m_name);
-    }
-
-private:
-    std::string m_name;
-};
-
-// One log entry holding exactly text.
-bool HasEntry(const std::string& log, const std::string& text)
-{
-    return log.find(") : " + text + "</h") != std::string::npos;
-}
 
 // The English catalogue library, bound the way the catalogue binding binds it.
 class EnglishCatalogue : public ::testing::Test {
@@ -156,11 +77,11 @@ TEST_F(EnglishCatalogue, ReportShowsBoxAndLogsTheSameText)
         BoxRecorder boxes;
         SessionLog log(c.name[0] == 'f' ? "fixed" : "report");
         c.report();
-        const std::vector<Box> shown = boxes.Boxes();
+        const std::vector<RecordedBox> shown = boxes.Boxes();
         ASSERT_EQ(1u, shown.size()) << c.name;
         EXPECT_EQ(c.expected, shown[0].text) << c.name;
         EXPECT_EQ(static_cast<UINT>(MB_OK), shown[0].type) << c.name;
-        EXPECT_TRUE(HasEntry(log.Close(), c.expected)) << c.name;
+        EXPECT_TRUE(HasLogEntry(log.Close(), c.expected)) << c.name;
     }
 }
 
@@ -170,7 +91,7 @@ TEST_F(EnglishCatalogue, MissingRecordGivesEmptyFields)
     SessionLog log("norecord");
     ShowCommError(10, nullptr);
     ShowCommError(1, nullptr);
-    const std::vector<Box> shown = boxes.Boxes();
+    const std::vector<RecordedBox> shown = boxes.Boxes();
     ASSERT_EQ(2u, shown.size());
     EXPECT_EQ("  port Transmit FIFO size has been adjusted to :  ", shown[0].text);
     EXPECT_EQ("  port is assigned to printer :\n", shown[1].text);
@@ -185,7 +106,7 @@ TEST_F(EnglishCatalogue, UnterminatedRecordFieldsAreReadOnlyToTheirEnd)
     BoxRecorder boxes;
     SessionLog log("unterminated");
     ShowCommError(10, &args);
-    const std::vector<Box> shown = boxes.Boxes();
+    const std::vector<RecordedBox> shown = boxes.Boxes();
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ(std::string(128, 'P') + "  port Transmit FIFO size has been adjusted to :  " + std::string(128, 'D'),
               shown[0].text);
@@ -201,12 +122,12 @@ TEST_F(EnglishCatalogue, ShowErrorOnWorkerThreadShowsUnownedBoxOnThatThread)
         ShowError(20);
     });
     worker.join();
-    const std::vector<Box> shown = boxes.Boxes();
+    const std::vector<RecordedBox> shown = boxes.Boxes();
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ("Error - Bad CRC", shown[0].text);
     EXPECT_EQ(workerId, shown[0].threadId);
     EXPECT_EQ(nullptr, shown[0].owner);
-    EXPECT_TRUE(HasEntry(log.Close(), "Error - Bad CRC"));
+    EXPECT_TRUE(HasLogEntry(log.Close(), "Error - Bad CRC"));
 }
 
 TEST(ErrorReport, NoCatalogueMeansNoBoxAndNoLogEntry)
@@ -239,7 +160,7 @@ TEST(ErrorReport, CatalogueWithoutTheTextShowsEmptyTextNotNull)
     ShowCommError(10, nullptr);
     g_pfnErrorGetText = nullptr;
     g_pfnCommErrorGetText = nullptr;
-    const std::vector<Box> shown = boxes.Boxes();
+    const std::vector<RecordedBox> shown = boxes.Boxes();
     ASSERT_EQ(2u, shown.size());
     EXPECT_EQ("", shown[0].text);
     EXPECT_EQ("", shown[1].text);
@@ -262,8 +183,8 @@ TEST(ErrorReport, SystemErrorIsLoggedWithTheSystemsTextAndNoBox)
     LogSystemError(0xDEADBEEF);  // no text in the system
     EXPECT_TRUE(boxes.Boxes().empty());
     const std::string text = log.Close();
-    EXPECT_TRUE(HasEntry(text, "System Error 0x5 - Description : " + accessDenied)) << text;
-    EXPECT_TRUE(HasEntry(text, "System Error 0xDEADBEEF - Description : ")) << text;
+    EXPECT_TRUE(HasLogEntry(text, "System Error 0x5 - Description : " + accessDenied)) << text;
+    EXPECT_TRUE(HasLogEntry(text, "System Error 0xDEADBEEF - Description : ")) << text;
 }
 
 TEST(ErrorReport, ReportsBeforeTheLogExistsAreWrittenOnceItOpens)
@@ -276,7 +197,7 @@ TEST(ErrorReport, ReportsBeforeTheLogExistsAreWrittenOnceItOpens)
     SessionLog log("early");
     LogEarlyReports();
     const std::string text = log.Close();
-    EXPECT_TRUE(HasEntry(text, "Thesaurus DLL not found")) << text;
+    EXPECT_TRUE(HasLogEntry(text, "Thesaurus DLL not found")) << text;
     EXPECT_NE(std::string::npos, text.find("System Error 0x7F - Description : ")) << text;
 }
 
@@ -289,8 +210,8 @@ TEST(ErrorReport, EarlyReportsAreBounded)
     SessionLog log("bounded");
     LogEarlyReports();
     const std::string text = log.Close();
-    EXPECT_TRUE(HasEntry(text, "early " + std::to_string(kMaxEarlyReports - 1)));
-    EXPECT_FALSE(HasEntry(text, "early " + std::to_string(kMaxEarlyReports)));
+    EXPECT_TRUE(HasLogEntry(text, "early " + std::to_string(kMaxEarlyReports - 1)));
+    EXPECT_FALSE(HasLogEntry(text, "early " + std::to_string(kMaxEarlyReports)));
 }
 
 } // namespace
