@@ -1,0 +1,490 @@
+// The firmware download engine: the state machine of both protocols, each step's commands, waits
+// and reports (labels, LEDs, progress, CRC, catalogue errors), and the flash worker thread.
+#include "flash_download.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "core/append_format.h"
+#include "data_log.h"
+#include "dorvane/dorvane.h"
+#include "error_report.h"
+#include "fill_from_port.h"
+#include "globals.h"
+#include "messages.h"
+#include "my_file.h"
+#include "transfer.h"
+
+CFlashDownload* g_pFlashDownload = nullptr;
+
+namespace {
+
+// A reconnect that the GUI thread cannot serve within this time is given up (the dialog is closing).
+constexpr UINT kReconnectTimeoutMs = 60000;
+
+// Bytes a wait reads from the port itself also go to the capture file, as a reader thread's do.
+void CaptureReceived(const char* bytes, unsigned count)
+{
+    if (g_RxDataFile.IsOpen())
+        g_RxDataFile.Append(bytes, count);
+}
+
+} // namespace
+
+bool CFlashDownload::IsAborted()
+{
+    return g_TransferAbortEvent && WaitForSingleObject(g_TransferAbortEvent, 0) == WAIT_OBJECT_0;
+}
+
+void CFlashDownload::Post(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (HWND window = g_Transfer.GetNotifyWindow())
+        PostMessageA(window, message, wParam, lParam);
+}
+
+void CFlashDownload::EnableItem(int id)
+{
+    Post(WM_ENABLE_ITEM, static_cast<WPARAM>(id), 1);
+}
+
+void CFlashDownload::SetLed(int led, int state)
+{
+    Post(WM_SET_LED, static_cast<WPARAM>(led), static_cast<LPARAM>(state));
+}
+
+void CFlashDownload::SendCommand(const std::uint8_t* bytes, unsigned size)
+{
+    // The writer logs each command with its bytes; a failed write shows as the printer's silence.
+    g_Transfer.WriteChunked(bytes, size, Comm_GetDownloadPacketSize(), 1);
+}
+
+int CFlashDownload::AwaitBytes(unsigned want, unsigned polls)
+{
+    // Asked anew before every wait: a reconnect may have changed who reads the port.
+    return FillFromPort(g_RxBuffer, want, polls, g_TransferAbortEvent, Comm_IsAsyncRead(), CaptureReceived);
+}
+
+CFlashDownload::Reply CFlashDownload::AwaitByte(unsigned polls)
+{
+    for (;;) {
+        const int result = AwaitBytes(1, polls);
+        if (result == 0)
+            return {Wait::TimedOut, 0};
+        if (result == 2)
+            return {Wait::Aborted, 0};
+        const std::uint8_t byte = g_RxBuffer.Get();
+        // Flow control from the printer is not a reply: wait again, with fresh polls.
+        if (byte != kFlashXon && byte != kFlashXoff)
+            return {Wait::Reply, byte};
+    }
+}
+
+CFlashDownload::Reply CFlashDownload::AwaitHeaderReply()
+{
+    const int result = AwaitBytes(kHeaderReplySize, kPollsReply);
+    if (result == 0)
+        return {Wait::TimedOut, 0};
+    if (result == 2)
+        return {Wait::Aborted, 0};
+    const std::uint8_t status = g_RxBuffer.Peek(kHeaderStatusIndex, 1);
+    for (std::size_t i = 0; i < kHeaderReplySize; ++i)
+        g_RxBuffer.Get();
+    return {Wait::Reply, status};
+}
+
+bool CFlashDownload::ReadImage(void* buffer, DWORD size)
+{
+    DWORD done = 0;
+    if (g_SendFile.Read(buffer, size, &done) && done == size)
+        return true;
+    const DWORD error = GetLastError();
+    std::string text;
+    AppendFormat(text, "Flash Download - image file read failed: %lu of %lu bytes\n", static_cast<unsigned long>(done),
+                 static_cast<unsigned long>(size));
+    AddEntry(text.c_str());
+    if (error != ERROR_SUCCESS)
+        LogSystemError(error);
+    ShowError(kFlashErrorFileOpen);
+    return false;
+}
+
+int CFlashDownload::RunDownload()
+{
+    std::string text;
+    AppendFormat(text, "Flash Download. Name = %s, Size = %d bytes\n", g_SendFile.GetName().c_str(),
+                 static_cast<int>(g_SendFile.GetSize()));
+    AddEntry(text.c_str());
+
+    int state = kStateSwitchMode;
+    while (!IsAborted() && RunState(state)) {
+    }
+    Finish();
+    return 1;
+}
+
+bool CFlashDownload::RunState(int& state)
+{
+    if (m_nProtocol == kFlashHeaderProtocol) {
+        switch (state) {
+        case kStateSwitchMode: state = HeaderHandshake(); break;
+        case kStateFlashSize: state = HeaderDownload(); break;
+        case kStateCheckCrc: state = HeaderCheckStatus(); break;
+        default: return false;
+        }
+        return state != kStateDone;
+    }
+    switch (state) {
+    case kStateSwitchMode: state = SwitchToDownloadMode(); break;
+    case kStateFlashSize: state = CheckFlashSize(); break;
+    case kStateErase: state = EraseFlash(); break;
+    case kStateFlashTooSmall: ShowError(kFlashErrorFlashTooSmall); return false;
+    case kStateDownload: state = DownloadCode(); break;
+    case kStateEraseRefused: ShowError(kFlashErrorEraseRefused); return false;
+    case kStateCheckCrc: state = CheckCrc(); break;
+    case kStateDownloadRefused: ShowError(kFlashErrorDownloadRefused); return false;
+    case kStateReadCrc: ReadCrc(); return false;
+    case kStateBadCrc: ShowError(kFlashErrorBadCrc); return false;
+    case kStateSwitchFailed: SetLed(kFlashLedSwitchMode, kFlashLedRed); return false;
+    case kStateSectorRefused: ShowError(kFlashErrorSectorRefused); return false;
+    default: return false;  // 11, 14 and anything unforeseen end the download
+    }
+    return state != kStateDone;
+}
+
+void CFlashDownload::Finish()
+{
+    g_SendFile.Close();
+    Sleep(kClosePauseMs);
+    SendCommand(kCmdCloseDownload);
+    g_FlashStartEvent.Reset();
+    Post(WM_XFER_DONE, 0, 0);
+}
+
+int CFlashDownload::SwitchToDownloadMode()
+{
+    EnableItem(kLabelSwitchMode);
+    if (IsAborted()) {
+        SetLed(kFlashLedSwitchMode, kFlashLedRed);
+        return kStateDone;
+    }
+    SendCommand(kCmdEnterDownloadMode);
+    const Reply reply = AwaitByte(kPollsSwitchMode);
+    if (reply.wait == Wait::TimedOut) {
+        // A printer that stays silent has switched.
+        SetLed(kFlashLedSwitchMode, kFlashLedGreen);
+        return kStateFlashSize;
+    }
+    if (reply.wait == Wait::Aborted) {
+        SetLed(kFlashLedSwitchMode, kFlashLedRed);
+        return kStateSwitchFailed;
+    }
+    if (g_Transfer.GetPortType() == kDorvaneUsb) {
+        if (reply.byte != kUsbDownloadModeReply) {
+            SetLed(kFlashLedSwitchMode, kFlashLedRed);
+            return kStateSwitchFailed;
+        }
+        SetLed(kFlashLedSwitchMode, kFlashLedGreen);
+        // The printer comes back as another device: the GUI thread, which owns the connection,
+        // reopens it; this thread never runs dialog code itself.
+        Sleep(kUsbSwitchPauseMs);
+        if (HWND window = g_Transfer.GetNotifyWindow()) {
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(window, WM_FLASH_RECONNECT, 0, 0, SMTO_NORMAL, kReconnectTimeoutMs, &result);
+        }
+        return kStateFlashSize;
+    }
+    Sleep(kSwitchPauseMs);
+    return kStateFlashSize;
+}
+
+int CFlashDownload::CheckFlashSize()
+{
+    if (IsAborted()) {
+        SetLed(kFlashLedFlashSize, kFlashLedRed);
+        return kStateAborted;
+    }
+    EnableItem(kLabelFlashSize);
+    SendCommand(kCmdGetFlashSize);
+    const Reply reply = AwaitByte(kPollsFlashSize);
+    if (reply.wait == Wait::TimedOut) {
+        SetLed(kFlashLedFlashSize, kFlashLedRed);
+        return kStateDone;
+    }
+    if (reply.wait == Wait::Aborted) {
+        SetLed(kFlashLedFlashSize, kFlashLedRed);
+        return kStateAborted;
+    }
+    if (!FlashHoldsImage(reply.byte, g_SendFile.GetSize() / kFlashSectorSize)) {
+        SetLed(kFlashLedFlashSize, kFlashLedRed);
+        return kStateFlashTooSmall;
+    }
+    SetLed(kFlashLedFlashSize, kFlashLedGreen);
+    return kStateErase;
+}
+
+int CFlashDownload::EraseFlash()
+{
+    EnableItem(kLabelErase);
+    if (IsAborted()) {
+        SetLed(kFlashLedErase, kFlashLedRed);
+        return kStateAborted;
+    }
+    SendCommand(kCmdEraseFlash);
+    const Reply reply = AwaitByte(kPollsErase);
+    if (reply.wait == Wait::Reply && reply.byte == kFlashAck) {
+        SetLed(kFlashLedErase, kFlashLedGreen);
+        return kStateDownload;
+    }
+    SetLed(kFlashLedErase, kFlashLedRed);
+    if (reply.wait == Wait::Aborted)
+        return kStateAborted;
+    if (reply.wait == Wait::TimedOut) {
+        ShowError(kFlashErrorEraseNoStatus);
+        return kStateDone;
+    }
+    if (reply.byte == kFlashNak)
+        return kStateEraseRefused;
+    ShowError(kFlashErrorEraseBadStatus);
+    return kStateDone;
+}
+
+int CFlashDownload::DownloadCode()
+{
+    EnableItem(kLabelDownload);
+    const DWORD size = g_SendFile.GetSize();
+    const unsigned sectors = size / kFlashSectorSize;
+    DWORD total = 0;
+    for (unsigned sector = 0; sector < sectors; ++sector) {
+        if (IsAborted()) {
+            SetLed(kFlashLedDownload, kFlashLedRed);
+            return kStateAborted;
+        }
+        SendCommand(SelectSectorCommand(static_cast<std::uint8_t>(sector)));
+        Reply reply = AwaitByte(kPollsReply);
+        if (reply.wait != Wait::Reply || reply.byte != kFlashAck) {
+            SetLed(kFlashLedDownload, kFlashLedRed);
+            if (reply.wait == Wait::Aborted)
+                return kStateAborted;
+            if (reply.wait == Wait::TimedOut) {
+                ShowError(kFlashErrorSelectNoStatus);
+                return kStateDone;
+            }
+            if (reply.byte == kFlashNak)
+                return kStateSectorRefused;
+            ShowError(kFlashErrorSelectBadStatus);
+            return kStateDone;
+        }
+
+        unsigned offset = 0;
+        while (offset < kFlashSectorSize) {
+            if (IsAborted()) {
+                SetLed(kFlashLedDownload, kFlashLedRed);
+                return kStateAborted;
+            }
+            const unsigned packet = Comm_GetDownloadPacketSize();
+            // A packet must fit the buffer and end inside its sector, else the file would be cut
+            // into the wrong sectors (or the loop would never end on a size of 0).
+            if (!IsUsableDownloadPacketSize(packet) || kFlashSectorSize - offset < packet) {
+                SetLed(kFlashLedDownload, kFlashLedRed);
+                std::string text;
+                AppendFormat(text, "Flash Download - unusable download packet size %u at offset %u\n", packet, offset);
+                AddEntry(text.c_str());
+                ShowError(kFlashErrorDownloadRefused);
+                return kStateDone;
+            }
+            if (!ReadImage(m_packet, packet)) {
+                SetLed(kFlashLedDownload, kFlashLedRed);
+                return kStateDone;
+            }
+            SendCommand(DataPacketCommand(static_cast<std::uint16_t>(offset), static_cast<std::uint16_t>(packet)));
+            g_Transfer.WriteChunked(m_packet, packet, packet, 1);
+            reply = AwaitByte(kPollsReply);
+            if (reply.wait == Wait::Reply && reply.byte == kFlashAck) {
+                offset += packet;
+                total += packet;
+                Post(WM_XFER_PROGRESS, PercentDone(total, size), -1);
+                continue;
+            }
+            SetLed(kFlashLedDownload, kFlashLedRed);
+            if (reply.wait == Wait::Aborted)
+                return kStateAborted;
+            if (reply.wait == Wait::TimedOut) {
+                ShowError(kFlashErrorDownloadNoStatus);
+                return kStateDone;
+            }
+            if (reply.byte == kFlashNak)
+                return kStateDownloadRefused;
+            ShowError(kFlashErrorDownloadBadStatus);
+            return kStateDone;
+        }
+    }
+    SetLed(kFlashLedDownload, kFlashLedGreen);
+    return kStateCheckCrc;
+}
+
+int CFlashDownload::CheckCrc()
+{
+    EnableItem(kLabelCheckCrc);
+    if (IsAborted())
+        return kStateDone;
+    SendCommand(kCmdCheckCrc);
+    const Reply reply = AwaitByte(kPollsReply);
+    if (reply.wait == Wait::Reply && reply.byte == kFlashAck) {
+        SetLed(kFlashLedCheckCrc, kFlashLedGreen);
+        return kStateReadCrc;
+    }
+    SetLed(kFlashLedCheckCrc, kFlashLedRed);
+    if (reply.wait == Wait::Aborted)
+        return kStateAborted;
+    if (reply.wait == Wait::TimedOut) {
+        ShowError(kFlashErrorCheckNoStatus);
+        return kStateDone;
+    }
+    if (reply.byte == kFlashNak)
+        return kStateBadCrc;
+    ShowError(kFlashErrorCheckBadStatus);
+    return kStateDone;
+}
+
+int CFlashDownload::ReadCrc()
+{
+    EnableItem(kLabelReadCrc);
+    if (IsAborted())
+        return kStateDone;
+    SendCommand(kCmdGetCrc);
+    const int result = AwaitBytes(3, kPollsReply);
+    if (result == 0) {
+        ShowError(kFlashErrorGetCrcNoReply);
+        return kStateDone;
+    }
+    if (result == 2)
+        return kStateAborted;
+    g_RxBuffer.Get();  // r0 is not part of the CRC
+    const std::uint8_t low = g_RxBuffer.Get();
+    const std::uint8_t high = g_RxBuffer.Get();
+    Post(WM_FLASH_CRC, ReadBackCrc(low, high), 0);
+    return kStateDone;
+}
+
+int CFlashDownload::HeaderHandshake()
+{
+    EnableItem(kLabelReadCrc);
+    if (IsAborted())
+        return kStateDone;
+    SendCommand(kCmdHandshake);
+    Reply reply = AwaitHeaderReply();
+    if (reply.wait == Wait::TimedOut) {
+        ShowError(kFlashErrorGetCrcNoReply);
+        return kStateDone;
+    }
+    if (reply.wait == Wait::Aborted)
+        return kStateAborted;
+    if (reply.byte == kHeaderStatusRepeat) {
+        SendCommand(kCmdSecondHandshake);
+        reply = AwaitHeaderReply();
+        if (reply.wait == Wait::TimedOut) {
+            ShowError(kFlashErrorGetCrcNoReply);
+            return kStateDone;
+        }
+        if (reply.wait == Wait::Aborted)
+            return kStateAborted;
+        if (reply.byte != kHeaderStatusRepeat) {
+            SetLed(kFlashLedSwitchMode, kFlashLedRed);
+            return kStateDone;
+        }
+    } else if (reply.byte != kHeaderStatusReady) {
+        SetLed(kFlashLedSwitchMode, kFlashLedRed);
+        return kStateAborted;
+    }
+    EnableItem(kLabelSwitchMode);
+    SetLed(kFlashLedSwitchMode, kFlashLedGreen);
+    return kStateFlashSize;
+}
+
+int CFlashDownload::HeaderDownload()
+{
+    EnableItem(kLabelDownload);
+    const DWORD size = g_SendFile.GetSize();
+    std::unique_ptr<std::uint8_t[]> image(new (std::nothrow) std::uint8_t[size]);
+    if (!image)
+        return kStateAborted;
+    if (!ReadImage(image.get(), size)) {
+        SetLed(kFlashLedDownload, kFlashLedRed);
+        return kStateDone;
+    }
+    EnableItem(kLabelFlashSize);
+    SetLed(kFlashLedFlashSize, kFlashLedGreen);
+    EnableItem(kLabelErase);
+    SetLed(kFlashLedErase, kFlashLedGreen);
+
+    DWORD sent = 0;
+    while (sent < size) {
+        // Tested between pieces: an abort also ends the piece being written inside the writer,
+        // which cancels the write and lets it complete before the buffer goes.
+        if (IsAborted()) {
+            SetLed(kFlashLedDownload, kFlashLedRed);
+            return kStateAborted;
+        }
+        const DWORD piece = std::min<DWORD>(kHeaderPieceSize, size - sent);
+        g_Transfer.WriteChunked(image.get() + sent, piece, kHeaderPieceChunk, 1);
+        sent += piece;
+        Post(WM_XFER_PROGRESS, PercentDone(sent, size), -1);
+    }
+    SetLed(kFlashLedDownload, kFlashLedGreen);
+    // An image too short to hold the CRC field shows none.
+    if (const auto crc = HeaderImageCrc(image.get(), size)) {
+        EnableItem(kFieldCrc);
+        Post(WM_FLASH_CRC, *crc, 0);
+    }
+    return kStateCheckCrc;
+}
+
+int CFlashDownload::HeaderCheckStatus()
+{
+    EnableItem(kLabelCheckCrc);
+    if (IsAborted())
+        return kStateDone;
+    Reply reply = AwaitHeaderReply();
+    if (reply.wait == Wait::TimedOut) {
+        SetLed(kFlashLedCheckCrc, kFlashLedRed);
+        ShowError(kFlashErrorCheckNoStatus);
+        return kStateDone;
+    }
+    if (reply.wait == Wait::Aborted) {
+        SetLed(kFlashLedCheckCrc, kFlashLedRed);
+        return kStateAborted;
+    }
+    if (reply.byte == kHeaderStatusAccepted) {
+        SetLed(kFlashLedCheckCrc, kFlashLedGreen);
+        SendCommand(kCmdFinalAck);
+        reply = AwaitHeaderReply();
+        if (reply.wait == Wait::TimedOut) {
+            SetLed(kFlashLedCheckCrc, kFlashLedRed);
+            ShowError(kFlashErrorCheckNoStatus);
+            return kStateDone;
+        }
+        if (reply.wait == Wait::Aborted) {
+            SetLed(kFlashLedCheckCrc, kFlashLedRed);
+            return kStateAborted;
+        }
+        return kStateDone;
+    }
+    SetLed(kFlashLedCheckCrc, kFlashLedRed);
+    if (reply.byte == kHeaderStatusRefused || reply.byte == kHeaderStatusRefusedToo)
+        return kStateAborted;
+    ShowError(kFlashErrorCheckBadStatus);
+    return kStateDone;
+}
+
+unsigned FlashThreadProc(void* param)
+{
+    auto* job = static_cast<CFlashDownload*>(param);
+    OutputDebugStringA("** Thread Flash started\r\n");
+    const HANDLE waits[2] = {g_FlashStartEvent.Handle(), job ? job->m_hQuitEvent : nullptr};
+    while (job && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0)
+        job->RunDownload();
+    OutputDebugStringA("** Thread Flash stopped\r\n");
+    return 0;
+}

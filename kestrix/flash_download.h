@@ -1,0 +1,139 @@
+// CFlashDownload: the firmware download job, run by the flash worker thread (FlashThreadProc), with
+// the steps of the plain command protocol and of the header protocol.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "core/flash_protocol.h"
+
+// Step LEDs (wParam of WM_SET_LED) and their CLed states.
+constexpr int kFlashLedSwitchMode = 0;
+constexpr int kFlashLedFlashSize = 1;
+constexpr int kFlashLedErase = 2;
+constexpr int kFlashLedDownload = 3;
+constexpr int kFlashLedCheckCrc = 4;
+constexpr int kFlashLedRed = 1;
+constexpr int kFlashLedGreen = 2;
+
+// Step labels and the CRC field of the main dialog (wParam of WM_ENABLE_ITEM).
+constexpr int kLabelSwitchMode = 1007;
+constexpr int kLabelFlashSize = 1008;
+constexpr int kLabelErase = 1009;
+constexpr int kLabelDownload = 1010;
+constexpr int kLabelCheckCrc = 1011;
+constexpr int kLabelReadCrc = 1012;
+constexpr int kFieldCrc = 1022;
+
+// Poll counts (one poll a millisecond) of the replies awaited.
+constexpr unsigned kPollsSwitchMode = 50;
+constexpr unsigned kPollsFlashSize = 1000;
+constexpr unsigned kPollsErase = 20000;
+constexpr unsigned kPollsReply = 2000;
+
+// States of the download (results of the steps). 14 and 11 end it: 14 after success or a failure
+// already shown, 11 after an abort or a failure shown by its LED alone.
+enum FlashState : int {
+    kStateSwitchMode = 0,
+    kStateFlashSize = 1,
+    kStateErase = 2,
+    kStateFlashTooSmall = 3,
+    kStateDownload = 4,
+    kStateEraseRefused = 5,
+    kStateCheckCrc = 6,
+    kStateDownloadRefused = 7,
+    kStateReadCrc = 8,
+    kStateBadCrc = 9,
+    kStateSwitchFailed = 10,
+    kStateAborted = 11,
+    kStateSectorRefused = 13,
+    kStateDone = 14,
+};
+
+// Catalogue errors shown by the download.
+constexpr int kFlashErrorFileOpen = 3;
+constexpr int kFlashErrorEraseNoStatus = 8;
+constexpr int kFlashErrorEraseBadStatus = 9;
+constexpr int kFlashErrorSelectNoStatus = 10;
+constexpr int kFlashErrorSelectBadStatus = 11;
+constexpr int kFlashErrorDownloadNoStatus = 12;
+constexpr int kFlashErrorDownloadBadStatus = 13;
+constexpr int kFlashErrorCheckNoStatus = 14;
+constexpr int kFlashErrorCheckBadStatus = 15;
+constexpr int kFlashErrorGetCrcNoReply = 16;
+constexpr int kFlashErrorFlashTooSmall = 17;
+constexpr int kFlashErrorEraseRefused = 18;
+constexpr int kFlashErrorDownloadRefused = 19;
+constexpr int kFlashErrorBadCrc = 20;
+constexpr int kFlashErrorSectorRefused = 21;
+
+// Pauses of the download, in milliseconds.
+constexpr DWORD kUsbSwitchPauseMs = 3000;  // a USB printer re-enumerates after 'S'
+constexpr DWORD kSwitchPauseMs = 800;
+constexpr DWORD kClosePauseMs = 1000;      // before the closing command of every download
+
+class CFlashDownload {
+public:
+    CFlashDownload() = default;
+    CFlashDownload(const CFlashDownload&) = delete;
+    CFlashDownload& operator=(const CFlashDownload&) = delete;
+
+    // One complete download of g_SendFile (opened and positioned at 0 by the Start handler):
+    // the steps of the job's protocol, then, whatever happened, the file closed, the closing
+    // command sent and WM_XFER_DONE posted. Returns 1.
+    int RunDownload();
+
+    // Plain protocol steps; each returns the next state.
+    int SwitchToDownloadMode();
+    int CheckFlashSize();
+    int EraseFlash();
+    int DownloadCode();
+    int CheckCrc();
+    int ReadCrc();
+    // Header protocol steps.
+    int HeaderHandshake();
+    int HeaderDownload();
+    int HeaderCheckStatus();
+
+    // kFlashPlainProtocol or kFlashHeaderProtocol, written by the Start handler before each download.
+    int m_nProtocol = kFlashPlainProtocol;
+    // The main dialog's quit event: ends FlashThreadProc.
+    HANDLE m_hQuitEvent = nullptr;
+
+private:
+    enum class Wait { Reply, TimedOut, Aborted };
+    struct Reply {
+        Wait wait;
+        std::uint8_t byte;  // the reply byte or header status when wait is Reply
+    };
+
+    // Runs the action of a state; false when the download ends after it.
+    bool RunState(int& state);
+    void Finish();
+
+    Reply AwaitByte(unsigned polls);
+    Reply AwaitHeaderReply();
+    int AwaitBytes(unsigned want, unsigned polls);
+    // One command with the download packet size as chunk, logged with its bytes.
+    void SendCommand(const std::uint8_t* bytes, unsigned size);
+    template <std::size_t N>
+    void SendCommand(const std::array<std::uint8_t, N>& command)
+    {
+        SendCommand(command.data(), static_cast<unsigned>(N));
+    }
+    // Reads size bytes of the image file on from where it stands; false after reporting a short read.
+    bool ReadImage(void* buffer, DWORD size);
+
+    void EnableItem(int id);
+    void SetLed(int led, int state);
+    void Post(UINT message, WPARAM wParam, LPARAM lParam);
+    static bool IsAborted();
+
+    std::uint8_t m_packet[kFlashPacketBufferSize] = {};
+};
+
+// The one download job, made and deleted by the main dialog.
+extern CFlashDownload* g_pFlashDownload;
+
+// The flash worker: waits for g_FlashStartEvent (runs a download) or the job's quit event (ends).
+unsigned FlashThreadProc(void* job);
