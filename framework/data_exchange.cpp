@@ -156,8 +156,8 @@ void DDX_Radio(CDataExchange* pDX, int firstId, int& index)
     HWND first = pDX->PrepareControl(firstId);
     if (pDX->m_bSaveAndValidate)
         index = -1;
-    int i = 0;
-    for (HWND h = first; h; h = ::GetWindow(h, GW_HWNDNEXT), ++i) {
+    int i = 0; // counts the radio buttons only
+    for (HWND h = first; h; h = ::GetWindow(h, GW_HWNDNEXT)) {
         if (h != first && (::GetWindowLongPtrA(h, GWL_STYLE) & WS_GROUP))
             break;
         if (!(::SendMessageA(h, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON))
@@ -168,6 +168,7 @@ void DDX_Radio(CDataExchange* pDX, int firstId, int& index)
         } else {
             ::SendMessageA(h, BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
         }
+        ++i;
     }
 }
 

@@ -211,6 +211,8 @@ bool CDialog::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     *result = 0;
     if (m_exchanging && IsControlNotification(m_hWnd, msg, wp, lp))
         return true; // caused by moving values into the controls: no handler may react to it
+    if (msg == WM_NOTIFY && m_toolTip && m_toolTip->IsRequestForHiddenControl(reinterpret_cast<NMHDR*>(lp)))
+        return true; // the empty text shows no tip over a control that is not there
     if (DispatchMessageMap(*this, GetMessageMap(), msg, wp, lp, result))
         return true;
     return OnDefaultMessage(msg, wp, lp, result);

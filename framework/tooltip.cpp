@@ -3,6 +3,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "framework/dialog.h"
 
 CToolTip::~CToolTip()
@@ -51,11 +55,32 @@ bool CToolTip::AddControl(HWND control)
 
 void CToolTip::AddAllControls()
 {
+    std::vector<std::pair<long long, HWND>> found;
     for (HWND child = ::GetWindow(m_owner, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if (CDialog::FromHandle(child))
+        if (CDialog::FromHandle(child) || m_controls.count(child))
             continue;
-        AddControl(child);
+        RECT r;
+        ::GetWindowRect(child, &r);
+        found.emplace_back(static_cast<long long>(r.right - r.left) * (r.bottom - r.top), child);
     }
+    // The tooltip takes the first rectangle that holds the mouse: smaller ones first, so a control
+    // inside a group box gets its own tip rather than the group's.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [area, child] : found)
+        AddControl(child);
+}
+
+bool CToolTip::IsRequestForHiddenControl(const NMHDR* hdr) const
+{
+    if (!hdr || hdr->hwndFrom != m_hWnd || (hdr->code != TTN_GETDISPINFOA && hdr->code != TTN_GETDISPINFOW))
+        return false;
+    UINT flags = hdr->code == TTN_GETDISPINFOA ? reinterpret_cast<const NMTTDISPINFOA*>(hdr)->uFlags
+                                               : reinterpret_cast<const NMTTDISPINFOW*>(hdr)->uFlags;
+    if (flags & TTF_IDISHWND)
+        return false; // the control's own mouse messages: it is visible
+    HWND control = ::GetDlgItem(m_owner, static_cast<int>(hdr->idFrom));
+    return control && !::IsWindowVisible(control);
 }
 
 int CToolTip::GetToolCount() const

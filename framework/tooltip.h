@@ -23,6 +23,8 @@ public:
     // Every child of the owner not yet registered; nested dialogs are left to their own tooltips.
     void AddAllControls();
     int GetToolCount() const;
+    // A request for the rectangle of a control that is hidden now: it gets no tip.
+    bool IsRequestForHiddenControl(const NMHDR* hdr) const;
     void Activate(bool active) { SendMessage(TTM_ACTIVATE, active); }
 
 private:

@@ -244,6 +244,24 @@ TEST(ToolTipGui, DisabledStaticControlGetsItsTipFromTheDialog)
     ::PostMessageA(dlg, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
     bool asked = gui::PumpUntil([&] { return Logged(dlg.m_log, "tip:1050"); }, 5000);
     EXPECT_TRUE(asked);
+    EXPECT_FALSE(Logged(dlg.m_log, "tip:1051")); // the group box around it does not answer first
+}
+
+TEST(ToolTipGui, HiddenControlGetsNoTip)
+{
+    CTestDlg dlg;
+    OpenDialog open(dlg, true);
+    ASSERT_TRUE(open.created);
+    auto ask = [&] {
+        NMTTDISPINFOA info = {};
+        info.hdr = {dlg.GetToolTip()->m_hWnd, IDC_NAME, static_cast<UINT>(TTN_GETDISPINFOA)};
+        dlg.SendMessage(WM_NOTIFY, IDC_NAME, reinterpret_cast<LPARAM>(&info));
+        return Logged(dlg.m_log, "tip:1001");
+    };
+    EXPECT_TRUE(ask());
+    dlg.m_log.clear();
+    ::ShowWindow(::GetDlgItem(dlg, IDC_NAME), SW_HIDE);
+    EXPECT_FALSE(ask());
 }
 
 TEST(ControlsGui, WrappersReadWhatTheyWrote)

@@ -18,6 +18,7 @@
 #define IDC_COMBO_EDIT 1031
 #define IDC_LIST 1040
 #define IDC_LABEL 1050
+#define IDC_GROUP 1051
 #define IDC_FILL 1060
 #define IDC_ORDER 1061
 #define IDC_IP 1070
