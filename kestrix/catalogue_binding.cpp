@@ -64,7 +64,7 @@ const CaptionRow kSerialCaptions[] = {
 constexpr int kParityCombo = 1204;
 constexpr int kFlowControlCombo = 1013;
 constexpr int kFirstParityCaption = 32;  // "None" "Odd" "Even" "Mark" "Space"
-constexpr int kParityCount = 5;
+constexpr int kParityCaptionCount = 5;
 constexpr int kNoFlowControlCaption = 38;
 
 // Parallel page (template 151).
@@ -162,9 +162,9 @@ void ApplySerialCaptions(HWND dialog, ThesGetTextFn captionFn)
 
     // The parity items are replaced only when the catalogue has all five: a half-translated list
     // would shift the stored positions.
-    std::array<std::string, kParityCount> parity;
+    std::array<std::string, kParityCaptionCount> parity;
     bool complete = true;
-    for (int i = 0; i < kParityCount; ++i) {
+    for (int i = 0; i < kParityCaptionCount; ++i) {
         const char* text = FormatCaption(captionFn, kFirstParityCaption + i);
         if (!text) {
             complete = false;
@@ -174,7 +174,7 @@ void ApplySerialCaptions(HWND dialog, ThesGetTextFn captionFn)
     }
     if (complete) {
         SendDlgItemMessageA(dialog, kParityCombo, CB_RESETCONTENT, 0, 0);
-        for (int i = 0; i < kParityCount; ++i)
+        for (int i = 0; i < kParityCaptionCount; ++i)
             SendDlgItemMessageA(dialog, kParityCombo, CB_INSERTSTRING, static_cast<WPARAM>(i),
                                 reinterpret_cast<LPARAM>(parity[i].c_str()));
     }
