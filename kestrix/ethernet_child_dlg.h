@@ -1,19 +1,38 @@
-// CEthernetChildDlg: the Ethernet settings page inside the main window (address, ports, channel).
-// Its controls and handlers come with the page's own work; start-up loads and saves these members.
+// CEthernetChildDlg: the Ethernet settings page inside the main window: the printer's address and
+// MAC, the output channel, the main, real-time and USM TCP ports, reconnection and Setup.
 #pragma once
 #include <windows.h>
 
-#include "framework/dialog.h"
+#include "framework/ip_address.h"
 #include "framework/string.h"
 
+#include "port_page_dlg.h"
 #include "res/resource.h"
 
-class CEthernetChildDlg : public CDialog {
+// The TCP port numbers the page accepts.
+constexpr int kMinTcpPort = 1;
+constexpr int kMaxTcpPort = 65535;
+// Longest MAC address text the page shows.
+constexpr int kMacAddressChars = 50;
+
+class CEthernetChildDlg : public CPortPageDlg {
 public:
-    explicit CEthernetChildDlg(HWND parent = nullptr) : CDialog(IDD_ETHERNET_CHILD, parent) {}
+    CEthernetChildDlg();
+
+    const MessageMap* GetMessageMap() const override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    void OnFieldChangedIpAddress(NMHDR* pNMHDR, LRESULT* pResult);
+    // Typing in a port edit: the values are taken and, while Ethernet is chosen, the transfer
+    // controls stay grey until the connection is made again with the new port (Enter).
+    void OnChangePort();
+    void OnChangeChannelPort();
+    void OnSetup();
 
     DWORD m_dwIpAddress = 0;   // "Ethernet IP Address", first octet in the high byte
-    CString m_strMacAddress;
+    CIpAddress m_ipAddress;
+    CString m_strMacAddress;   // filled by the connection, at most kMacAddressChars
     int m_nOutChannel = -1;    // 0 main port, 1 real time (not stored)
     int m_bAutoReconnect = 0;  // "Reconnect Mode"
     int m_nRealTimePort = 0;   // "Real Time Ethernet Port"

@@ -74,6 +74,8 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL UpdateAllData(BOOL save);
     BOOL EnableDlgItem(int id, BOOL enable);
+    // The port-properties report of the Info buttons of the parallel and USB pages (port_properties.cpp).
+    void ShowPortProperties();
     void AddFileToHistory(const CString& path);
     void AddStringToHistory(const CString& text);
     LRESULT OnDropFiles(WPARAM drop, LPARAM);

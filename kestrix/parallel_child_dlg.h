@@ -1,16 +1,17 @@
-// CParallelChildDlg: the parallel settings page inside the main window (port and Info).
-// Its controls and handlers come with the page's own work; start-up loads and saves these members.
+// CParallelChildDlg: the parallel settings page inside the main window: the port and Info.
 #pragma once
 #include <windows.h>
 
-#include "framework/dialog.h"
-#include "framework/string.h"
-
+#include "port_list_page_dlg.h"
 #include "res/resource.h"
 
-class CParallelChildDlg : public CDialog {
+class CParallelChildDlg : public CPortListPageDlg {
 public:
-    explicit CParallelChildDlg(HWND parent = nullptr) : CDialog(IDD_PARALLEL_CHILD, parent) {}
+    CParallelChildDlg();
 
-    int m_nPort = -1;  // "Parallel Port Id": row of the port list
+    const MessageMap* GetMessageMap() const override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    int m_nPort = -1;  // "Parallel Port Id": position in the port list, -1 for none
 };

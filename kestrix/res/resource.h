@@ -16,6 +16,8 @@
 #define IDB_LED_GREEN               129
 #define IDB_LED_RED                 130
 #define IDB_SPLASH                  148
+#define IDB_LINE_LED_RED            135   // the small LEDs of the port pages
+#define IDB_LINE_LED_GREEN          137
 
 // System-menu commands of the main dialog (compared whole by the system-command handler).
 #define IDM_ABOUTBOX                16
@@ -116,6 +118,66 @@
 #define IDC_USB_GROUP               1048
 #define IDC_ETHERNET_GROUP          1099
 #define IDC_ETHERNET_ADDRESS        1098
+
+// Serial page (template 149).
+#define IDC_SERIAL_PORT             1038
+#define IDC_BAUD_RATE               1039
+#define IDC_PARITY                  1204
+#define IDC_DATA_BITS               1205
+#define IDC_STOP_BITS               1206
+#define IDC_FLOW_CONTROL            1013
+#define IDC_BAUD_RATE_GROUP         1040
+#define IDC_PARITY_GROUP            1035
+#define IDC_DATA_BITS_GROUP         1036
+#define IDC_STOP_BITS_GROUP         1037
+#define IDC_FLOW_CONTROL_GROUP      1034
+#define IDC_LINE_STATUS_GROUP       1095
+#define IDC_DSR_LABEL               1090
+#define IDC_CTS_LABEL               1091
+#define IDC_RING_LABEL              1092
+#define IDC_DCD_LABEL               1093
+#define IDC_XONXOFF_LABEL           1094
+#define IDC_LED_DSR                 1020
+#define IDC_LED_CTS                 1024
+#define IDC_LED_RING                1025
+#define IDC_LED_DCD                 1026
+#define IDC_LED_XONXOFF             1027
+
+// Parallel page (template 151).
+#define IDC_PARALLEL_PORT           1044
+#define IDC_PARALLEL_INFO           1109
+#define IDC_PARALLEL_B_LABEL        1070
+#define IDC_PARALLEL_P_LABEL        1071
+#define IDC_PARALLEL_S_LABEL        1072
+
+// USB page (template 153).
+#define IDC_USB_NORMAL              1046
+#define IDC_USB_REAL_TIME           1047
+#define IDC_USB_OUT_GROUP           1049
+#define IDC_USB_DEVICE              1050
+#define IDC_USB_INFO                1108
+#define IDC_USB_SETUP_DRIVER        1109
+#define IDC_USB_ERROR_LABEL         1114
+#define IDC_USB_PAPER_OUT_LABEL     1115
+#define IDC_USB_LED_ERROR           1116
+#define IDC_USB_LED_PAPER_OUT       1021
+#define IDC_USB_STATUS_GROUP        1122
+#define IDC_USB_MONITOR             1152
+
+// Ethernet page (template 154).
+#define IDC_IP_ADDRESS_LABEL        1100
+#define IDC_MAIN_PORT               1101
+#define IDC_USM_PORT                1102
+#define IDC_MAC_ADDRESS_LABEL       1103
+#define IDC_MAC_ADDRESS             1104
+#define IDC_REAL_TIME_PORT          1105
+#define IDC_ETHERNET_MAIN           1110
+#define IDC_ETHERNET_REAL_TIME      1111
+#define IDC_ETHERNET_SETTINGS_GROUP 1112
+#define IDC_ETHERNET_SETUP          1123
+#define IDC_ETHERNET_AUTO           1151
+#define IDC_USM_PORT_LABEL          1154
+#define IDC_ETHERNET_OPTIONS_GROUP  1155
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)
