@@ -5,10 +5,42 @@
 #include "framework/message_pump.h"
 #include "framework/tooltip.h"
 
+#include <mutex>
+#include <unordered_map>
+
 namespace {
 
-// The window property that leads from a dialog's window to its object.
-constexpr char kDialogProp[] = "KxDialogObject";
+// Which object belongs to which dialog window. Kept in the process rather than as a window property:
+// every message of the loops looks here, for each window from the target up to the top.
+class DialogRegistry {
+public:
+    void Add(HWND hwnd, CDialog* dlg)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_dialogs[hwnd] = dlg;
+    }
+    void Remove(HWND hwnd)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_dialogs.erase(hwnd);
+    }
+    CDialog* Find(HWND hwnd)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto it = m_dialogs.find(hwnd);
+        return it == m_dialogs.end() ? nullptr : it->second;
+    }
+
+private:
+    std::mutex m_lock;
+    std::unordered_map<HWND, CDialog*> m_dialogs;
+};
+
+DialogRegistry& Registry()
+{
+    static DialogRegistry registry;
+    return registry;
+}
 
 // Messages whose dialog-procedure result is returned directly instead of through DWLP_MSGRESULT.
 bool ReturnsResultDirectly(UINT msg)
@@ -45,7 +77,7 @@ CDialog::CDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_par
 CDialog::~CDialog()
 {
     if (m_hWnd && ::IsWindow(m_hWnd)) {
-        ::RemovePropA(m_hWnd, kDialogProp);
+        Registry().Remove(m_hWnd);
         ::DestroyWindow(m_hWnd);
     }
     m_hWnd = nullptr;
@@ -53,7 +85,7 @@ CDialog::~CDialog()
 
 CDialog* CDialog::FromHandle(HWND hwnd)
 {
-    return hwnd ? static_cast<CDialog*>(::GetPropA(hwnd, kDialogProp)) : nullptr;
+    return hwnd ? Registry().Find(hwnd) : nullptr;
 }
 
 HWND CDialog::CreateFromTemplate(UINT templateId, HWND parent)
@@ -226,12 +258,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return FALSE; // WM_SETFONT and the like, before the object is known
         dlg = reinterpret_cast<CDialog*>(lp);
         dlg->m_hWnd = hwnd;
-        ::SetPropA(hwnd, kDialogProp, dlg);
+        Registry().Add(hwnd, dlg);
     }
     LRESULT result = 0;
     bool handled = dlg->HandleMessage(msg, wp, lp, &result);
     if (msg == WM_NCDESTROY) {
-        ::RemovePropA(hwnd, kDialogProp);
+        Registry().Remove(hwnd);
         dlg->m_toolTip.reset();
         dlg->m_hWnd = nullptr;
         if (dlg->m_modalRunning)
