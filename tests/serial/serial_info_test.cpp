@@ -124,6 +124,9 @@ TEST_F(SerialInfoTest, CheckSettingsComparesAllSixAndStoresTheSizeIndex)
     EXPECT_EQ(info.CheckSettings(5, 3, 4, 0, 0, 3, 0), 2);  // never opened
     EXPECT_EQ(info.m_nSizeIndex, 3);
     StoreSettings("COM5", 4, 0, 0, 3, 0);
+    EXPECT_EQ(info.CheckSettings(5, 3, 4, 0, 0, 3, 0), 2);  // stored but not open
+    HANDLE openPort = reinterpret_cast<HANDLE>(0x1234);     // stands for an open port; never used
+    info.m_hCommPortRX = info.m_hCommPortTX = openPort;
     struct {
         DWORD port;
         int baud, parity, flow, dataBits, stopBits, expected;
@@ -133,6 +136,7 @@ TEST_F(SerialInfoTest, CheckSettingsComparesAllSixAndStoresTheSizeIndex)
         EXPECT_EQ(info.CheckSettings(c.port, 8, c.baud, c.parity, c.flow, c.dataBits, c.stopBits), c.expected)
             << c.port << " " << c.baud << " " << c.parity << " " << c.flow << " " << c.dataBits << " " << c.stopBits;
     EXPECT_EQ(info.m_nSizeIndex, 8);
+    info.m_hCommPortRX = info.m_hCommPortTX = nullptr;
 }
 
 TEST_F(SerialInfoTest, FailedOpenIsRetriedNotReportedUnchanged)

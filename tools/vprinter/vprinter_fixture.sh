@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops one virtual printer for a test run (ctest fixture setup/cleanup).
-#   vprinter_fixture.sh start <vprinter> <dir> <name>   e.g. name com7: the pty link <dir>/com7,
-#                                                       the control port and pid in <dir>/com7.control
+#   vprinter_fixture.sh start <vprinter> <dir> <name>   e.g. name com7: the pty link <dir>/com7, the
+#                                                       control port and pid in <dir>/control-com7.txt
+# (not com7.*: Windows takes any "com7.<extension>" for the device COM7)
 #   vprinter_fixture.sh stop <dir> <name>
 # The printer runs detached from the caller's pipes (ctest would wait for them) and ends by
 # itself after an hour if no stop comes.
@@ -13,10 +14,10 @@ start)
     vprinter=$2 dir=$3 name=$4
     "$0" stop "$dir" "$name"
     mkdir -p "$dir"
-    setsid "$vprinter" --control 127.0.0.1:0 --port-file "$dir/$name.control" --pty-link "$dir/$name" \
+    setsid "$vprinter" --control 127.0.0.1:0 --port-file "$dir/control-$name.txt" --pty-link "$dir/$name" \
         --lifetime 3600 </dev/null >"$dir/$name.log" 2>&1 &
     for _ in $(seq 100); do
-        [ -s "$dir/$name.control" ] && exit 0
+        [ -s "$dir/control-$name.txt" ] && exit 0
         kill -0 $! 2>/dev/null || break
         sleep 0.05
     done
@@ -27,7 +28,7 @@ start)
 stop)
     [ $# -eq 3 ] || { echo "usage: $0 stop <dir> <name>" >&2; exit 2; }
     dir=$2 name=$3
-    control="$dir/$name.control"
+    control="$dir/control-$name.txt"
     [ -s "$control" ] || exit 0
     pid=$(sed -n 2p "$control")
     # Only a printer this fixture started: its command line names this control file.

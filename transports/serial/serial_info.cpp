@@ -310,6 +310,9 @@ int CSerialInfo::EnumDevices(int*, int*, const char* prefix, int* count, PortRow
 int CSerialInfo::CheckSettings(DWORD port, int sizeIndex, int baud, int parity, int flow, int dataBits, int stopBits)
 {
     m_nSizeIndex = sizeIndex;
+    // "Unchanged" means the port is still open: a closed one (after Close, or an Open that
+    // failed) has to be opened again whatever its settings.
+    if (!m_hCommPortRX) return 2;
     if (m_nPortIndex == static_cast<int>(port) && m_nBaudIndex == baud && m_nParityIndex == parity &&
         m_nFlowControl == flow && m_nDataBitsIndex == dataBits && m_nStopBitsIndex == stopBits)
         return 0;
