@@ -1,5 +1,5 @@
-// The main dialog's own controls: data exchange, the history list and combo box, the keyboard,
-// dropped files, the packet-mode checks and the LEDs. Handlers still to be filled say so.
+// The main dialog's own controls: data exchange, the history list and combo box with their two
+// entry formats, Browse and dropped files, the keyboard, the packet-mode checks, Save As and the LEDs.
 #include "kestrix_dlg.h"
 
 #include <shellapi.h>
@@ -8,14 +8,33 @@
 
 #include "framework/data_exchange.h"
 
+#include <commdlg.h>
+
+#include <string>
+#include <string_view>
+
+#include "core/browse_filter.h"
+#include "core/text_convert.h"
 #include "data_log.h"
 #include "error_report.h"
 #include "firmware_steps.h"
+#include "kestrix_app.h"
+#include "my_file.h"
 #include "res/resource.h"
 
 namespace {
 
 constexpr UINT kMaxRepeatDelayMs = 300000;
+// CLed states, and the serial page's Xon/Xoff flow control.
+constexpr int kLedHidden = 0;
+constexpr int kLedRed = 1;
+constexpr int kLedGreen = 2;
+constexpr int kFlowXonXoff = 4;
+
+std::string_view ToView(const CString& text)
+{
+    return std::string_view(text.c_str(), static_cast<std::size_t>(text.GetLength()));
+}
 
 // The control a key belongs to: the combo box for the edit inside it.
 int FocusedControlId(HWND dialog)
@@ -250,25 +269,139 @@ LRESULT CKestrixDlg::OnSystemError(WPARAM code, LPARAM)
     return 1;
 }
 
-// --- still to be filled: the Browse and Save As dialogs, the entry-format switch, status LEDs ---
+void CKestrixDlg::OnBrowse()
+{
+    UpdateAllData(TRUE);
+    if (m_bBrowseFirstUse) {
+        m_strBrowsePath = m_strFileName;
+        m_bBrowseFirstUse = false;
+    }
+    const BrowseStart start = ChooseBrowseStart(ToView(m_strBrowsePath), m_nBrowseFilter);
+    const std::string filters = BrowseFilterString();
+    char name[MAX_PATH] = {};
+    lstrcpynA(name, start.pattern.c_str(), sizeof name);
 
-void CKestrixDlg::OnBrowse() {}
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_hWnd;
+    ofn.lpstrFilter = filters.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(start.filterIndex);
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = sizeof name;
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+    if (GetOpenFileNameA(&ofn)) {
+        m_strFileName = name;
+        m_strBrowsePath = name;
+        m_nBrowseFilter = static_cast<int>(ofn.nFilterIndex);
+    }
+    UpdateAllData(FALSE);
+}
 
-// Until the strings are converted between the two formats, the radio group keeps the format the
-// history is in: a switch that converted nothing would store text as hex at exit.
+// Converts every string of the history, the combo's items and its current text, to the other entry
+// format; the bytes each one stands for stay the same.
+void CKestrixDlg::ConvertStringHistory(bool toHex)
+{
+    auto convert = [toHex](const CString& text) {
+        const TextResult result = toHex ? TextToHex(ToView(text)) : HexToText(ToView(text));
+        for (int i = 0; i < result.formatErrors; ++i)
+            ShowError(kStringFormatError);
+        return CString(result.text.c_str());
+    };
+    UpdateAllData(TRUE);
+    theApp.m_listStringsHistory.RemoveAll();
+    const int count = m_comboStrings.GetCount();
+    for (int i = 0; i < count; ++i) {
+        const CString converted = convert(m_comboStrings.GetLBText(i));
+        m_comboStrings.DeleteString(i);
+        m_comboStrings.InsertString(i, converted);
+        theApp.m_listStringsHistory.AddTail(converted);
+    }
+    m_strDataString = convert(m_strDataString);
+    UpdateAllData(FALSE);
+}
+
 void CKestrixDlg::OnSelectHex()
 {
-    UpdateData(false);
+    const int before = m_bHexMode;
+    if (before == 0)
+        ConvertStringHistory(true);
+    else
+        UpdateAllData(TRUE);
 }
 
 void CKestrixDlg::OnSelectAscii()
 {
-    UpdateData(false);
+    const int before = m_bHexMode;
+    if (before == 1)
+        ConvertStringHistory(false);
+    else
+        UpdateAllData(TRUE);
 }
 
-void CKestrixDlg::OnSaveRxBuffer() {}
-
-LRESULT CKestrixDlg::OnStatusLeds(WPARAM, LPARAM)
+void CKestrixDlg::OnSaveRxBuffer()
 {
+    UpdateAllData(TRUE);
+    char name[MAX_PATH] = "*.bin";
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_hWnd;
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = sizeof name;
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_CREATEPROMPT | OFN_LONGNAMES;
+    if (!GetSaveFileNameA(&ofn))
+        return;
+    SaveRxDataTo(name);
+    UpdateAllData(FALSE);
+}
+
+DWORD CKestrixDlg::SaveRxDataTo(const char* path)
+{
+    // Copied under the capture file's lock a chunk at a time: the readers go on appending, and what
+    // they append before the copy reaches the end is copied too.
+    const DWORD error = g_RxDataFile.CopyTo(path);
+    if (error != ERROR_SUCCESS) {
+        LogSystemError(error);
+        return error;
+    }
+    CString entry;
+    entry.Format("Save RX Data Buffer To File : %s", path);
+    AddEntry(entry);
+    return ERROR_SUCCESS;
+}
+
+LRESULT CKestrixDlg::OnStatusLeds(WPARAM status, LPARAM)
+{
+    auto line = [status](CLed* led, WPARAM bit) {
+        if (led)
+            led->SetState(status & bit ? kLedGreen : kLedRed);
+    };
+    auto fault = [status](CLed* led, WPARAM bit) {
+        if (led)
+            led->SetState(status & bit ? kLedRed : kLedGreen);
+    };
+    switch (m_nInterface) {
+    case 0: {
+        line(g_pLedDsr, 0x20);
+        line(g_pLedCts, 0x10);
+        line(g_pLedRing, 0x40);
+        line(g_pLedDcd, 0x80);
+        if (g_pLedXonXoff) {
+            if (m_dlgSerial.m_nFlowControl == kFlowXonXoff)
+                line(g_pLedXonXoff, 0x100);
+            else
+                g_pLedXonXoff->SetState(kLedHidden);
+        }
+        break;
+    }
+    case 1:
+        // Hidden while status checking is off; a status word means it is on.
+        m_dlgUsb.GetDlgItem(IDC_USB_LED_ERROR).ShowWindow(SW_SHOW);
+        m_dlgUsb.GetDlgItem(IDC_USB_LED_PAPER_OUT).ShowWindow(SW_SHOW);
+        fault(g_pLedUsbError, 0x01);
+        fault(g_pLedPaperOut, 0x02);
+        break;
+    default:
+        break;  // parallel and Ethernet report no line status
+    }
     return 1;
 }

@@ -15,6 +15,7 @@
 #include "framework/message_map.h"
 #include "framework/thread.h"
 
+#include "core/hex_rows.h"
 #include "ethernet_child_dlg.h"
 #include "parallel_child_dlg.h"
 #include "serial_child_dlg.h"
@@ -90,6 +91,9 @@ public:
     void OnLotteryPacket();
     void OnKioskPacket();
     void OnSaveRxBuffer();
+    // Copies the capture file to path (replaced) and logs it; ERROR_SUCCESS or the system error (logged).
+    DWORD SaveRxDataTo(const char* path);
+    void ConvertStringHistory(bool toHex);
     LRESULT OnStatusLeds(WPARAM status, LPARAM first);
     LRESULT OnSetLed(WPARAM led, LPARAM state);
     LRESULT OnShowError(WPARAM error, LPARAM args);
@@ -98,6 +102,9 @@ public:
     // --- receive display (receive_display.cpp) ---
     LRESULT OnRxData(WPARAM count, LPARAM bytes);
     LRESULT OnUsmData(WPARAM count, LPARAM bytes);
+    LRESULT OnRxSkipped(WPARAM channel, LPARAM count);
+    void OnGetRxRowText(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnGetUsmRowText(NMHDR* pNMHDR, LRESULT* pResult);
     void ShowUsmList(BOOL show);
     void OnShowUsm();
     void OnClearBuffer();
@@ -160,6 +167,17 @@ public:
     int m_bKioskPacket = 0;
     int m_bShowUsm = 0;
     HICON m_hIcon = nullptr;
+
+    // The rows of the two receive lists, which ask for them (virtual lists): 1028 and 1045.
+    CHexRows m_rowsRx;
+    CHexRows m_rowsUsm;
+    // ShowUsmList: the state last applied (-1 none yet) and whether the USM columns exist.
+    int m_nUsmListShown = -1;
+    bool m_bUsmColumnsAdded = false;
+    // OnBrowse: the last chosen path, the filter last chosen (0 none) and the first use.
+    CString m_strBrowsePath;
+    int m_nBrowseFilter = 0;
+    bool m_bBrowseFirstUse = true;
 
     // The four workers started by OnInitDialog; joined before the objects they use are freed.
     CThread m_threadDisplay;

@@ -30,6 +30,9 @@
 // The firmware worker asks the GUI thread to reopen the connection (ConnectPort(0)) after a USB
 // printer switched to download mode (sent synchronously). wParam 0, lParam 0.
 #define WM_FLASH_RECONNECT (WM_APP + 18)
+// The display could not show bytes that arrived faster than it polls (sent synchronously).
+// wParam 0 receive list, 1 USM list; lParam pointer to the sender's unsigned long long count.
+#define WM_RX_SKIPPED     (WM_APP + 19)
 
 static_assert(WM_COMM_ERROR == WM_APP + 14 && WM_SYSTEM_ERROR == WM_APP + 15,
               "the transports post these two values");

@@ -13,6 +13,7 @@ void CRingBuffer::Reset()
     m_nRead = 0;
     m_nWrite.store(0, std::memory_order_release);
     m_nCount = 0;
+    m_nPut = 0;
     m_bReset = 1;
 }
 
@@ -28,6 +29,7 @@ void CRingBuffer::Put(const char* bytes, unsigned n)
         else
             ++m_nCount;
     }
+    m_nPut += n;
     m_nWrite.store(write, std::memory_order_release);
 }
 
@@ -67,4 +69,18 @@ int CRingBuffer::TakeResetFlag()
     int flag = m_bReset;
     m_bReset = 0;
     return flag;
+}
+
+CRingBuffer::Snapshot CRingBuffer::CopySince(unsigned long long from, unsigned char (&out)[kSize])
+{
+    std::lock_guard<std::mutex> lock(m_Lock);
+    Snapshot snap{m_nPut, m_nPut, 0};
+    if (from > m_nPut)
+        return snap;  // the ring was reset since from was taken
+    const unsigned long long oldestHeld = m_nPut > static_cast<unsigned long long>(kSize) ? m_nPut - kSize : 0;
+    snap.first = from > oldestHeld ? from : oldestHeld;
+    snap.count = static_cast<int>(m_nPut - snap.first);
+    for (int i = 0; i < snap.count; ++i)
+        out[i] = m_Bytes[(snap.first + static_cast<unsigned>(i)) & kMask];
+    return snap;
 }

@@ -32,11 +32,22 @@ public:
     // Next free slot, read without the lock by the display thread to see how far the writers got.
     int GetWriteIndex() const { return m_nWrite.load(std::memory_order_acquire); }
 
+    // What the receive display takes: the bytes put since byte number from (counted from the last
+    // reset) that the ring still holds, oldest first, copied under one lock so none is overwritten
+    // while it is copied. Bytes the ring no longer holds lie between from and first.
+    struct Snapshot {
+        unsigned long long first;  // number of the first byte copied
+        unsigned long long end;    // bytes put since the last reset; below from after a reset
+        int count;                 // bytes copied: end - first, at most kSize
+    };
+    Snapshot CopySince(unsigned long long from, unsigned char (&out)[kSize]);
+
 private:
     int m_nRead = 0;
     std::atomic<int> m_nWrite{0};
     int m_nCount = 0;
     unsigned char m_Bytes[kSize] = {};
     int m_bReset = 0;
+    unsigned long long m_nPut = 0;  // bytes put since the last reset; its low bits are the write index
     std::mutex m_Lock;
 };
