@@ -8,8 +8,13 @@ CCommInfo* g_pLastInfo;  // the most recent object made; kept for debugging only
 
 extern "C" CCommInfo* GetNewInfoPtr(HWND notifyWnd, int isWinNT)
 {
-    CSerialInfo* info = new (std::nothrow) CSerialInfo(isWinNT);
-    if (!info) return nullptr;
+    // No exception may leave the library: out of memory answers NULL.
+    CSerialInfo* info = nullptr;
+    try {
+        info = new CSerialInfo(isWinNT);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     info->SetNotifyWindow(notifyWnd);
     g_pLastInfo = info;
     return info;
