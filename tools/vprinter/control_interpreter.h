@@ -9,7 +9,8 @@
 //   SEND <channel> <hex> [delay-ms]        send bytes (unsolicited status: SEND usm ...)
 //   FLOOD <channel> <count>                send count bytes of the flood pattern at full speed
 //   RECEIVED <channel>                     OK <length> <crc32 8 hex digits> [<hex> when length <= 4096]
-//   DUMP <channel> <path>                  write the received bytes to a file: OK <length>
+//   DUMP <channel> <path>                  write the received bytes to a file (a path of the printer's
+//                                          own system): OK <length>
 //   SENT <channel>                         OK <bytes handed to the wire> <bytes dropped>
 //   CLEAR                                  forget recordings, rules, echo and pending sends
 //   QUIT                                   OK, then the program ends
