@@ -1,0 +1,189 @@
+// The program's main dialog started with each catalogue: the captions it shows (screenshots in
+// the test output folder), the template texts and the logged box without a catalogue, and the
+// tooltips of its static and disabled controls.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/tooltip.h"
+#include "gui_harness.h"
+#include "kestrix_app.h"
+#include "kestrix_dlg.h"
+#include "report_capture.h"
+#include "res/resource.h"
+
+namespace {
+
+struct Shown {
+    std::map<int, std::string> mainTexts;
+    std::vector<std::string> columns;
+    std::string serialGroup;
+    std::string usbGroup;
+    std::string ethernetGroup;
+    std::map<int, std::wstring> tips;
+};
+
+std::string ColumnTitle(HWND list, int column)
+{
+    char title[256] = {};
+    LVCOLUMNA info = {};
+    info.mask = LVCF_TEXT;
+    info.pszText = title;
+    info.cchTextMax = sizeof title;
+    if (!::SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)))
+        return "(no column)";
+    return title;
+}
+
+// What the dialog's tooltip shows for a control, asked of the tooltip control itself.
+std::wstring TipOf(CDialog& dlg, int id)
+{
+    if (!dlg.GetToolTip())
+        return L"(no tooltip)";
+    std::vector<wchar_t> buffer(1024, L'\0');
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.hwnd = dlg;
+    tool.uId = static_cast<UINT_PTR>(id);
+    tool.lpszText = buffer.data();
+    ::SendMessageW(dlg.GetToolTip()->GetSafeHwnd(), TTM_GETTEXTW, buffer.size(), reinterpret_cast<LPARAM>(&tool));
+    return buffer.data();
+}
+
+const int kCheckedControls[] = {IDC_SELECT_FILE_GROUP, IDC_BROWSE,       IDC_START_FILE,   IDC_START_FIRMWARE,
+                                IDC_START_STRING,      IDC_STEP_READ_CRC, IDC_IF_SERIAL,    IDC_IF_ETHERNET,
+                                IDC_VIEW_LOG,          IDC_ASCII,         IDC_HEX,          IDC_LOTTERY_PACKET,
+                                IDC_KIOSK_PACKET,      IDC_SHOW_USM,      IDC_RATE_LABEL};
+const int kTippedControls[] = {IDC_RATE_LABEL, IDC_RATE_VALUE, IDC_STEP_DOWNLOAD_MODE, IDC_START_FILE, IDC_PERCENT};
+
+// Runs the main dialog with the catalogue library name as the settings would give it; boxes go
+// to boxes, the session log into a folder of the test's own.
+class MainDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::Init();
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        m_dir = std::string(temp) + "kx_binding_" + std::to_string(GetCurrentProcessId()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        CreateDirectoryA(m_dir.c_str(), nullptr);
+        theApp.m_strExeDir = m_dir.c_str();
+        theApp.DetectOsVersion();
+    }
+
+    Shown Run(const char* catalogue, const char* screenshot)
+    {
+        Shown shown;
+        {
+            CKestrixDlg dlg(nullptr);
+            theApp.m_pMainWnd = &dlg;
+            dlg.m_strThesaurusDll = catalogue;
+            dlg.m_nInterface = 0;
+            gui::RunModal(dlg, [&](CDialog& d) {
+                gui::PumpFor(200);
+                for (int id : kCheckedControls)
+                    shown.mainTexts[id] = gui::GetText(d, id).c_str();
+                HWND files = ::GetDlgItem(d, IDC_FILE_HISTORY);
+                for (int column = 0; column < 3; ++column)
+                    shown.columns.push_back(ColumnTitle(files, column));
+                shown.serialGroup = gui::GetText(dlg.m_dlgSerial, IDC_SERIAL_GROUP).c_str();
+                shown.usbGroup = gui::GetText(dlg.m_dlgUsb, IDC_USB_GROUP).c_str();
+                shown.ethernetGroup = gui::GetText(dlg.m_dlgEthernet, IDC_ETHERNET_GROUP).c_str();
+                for (int id : kTippedControls)
+                    shown.tips[id] = TipOf(d, id);
+                if (screenshot)
+                    EXPECT_FALSE(gui::SaveScreenshot(d, screenshot).IsEmpty());
+                d.SendMessage(WM_CLOSE);
+            });
+            theApp.m_pMainWnd = nullptr;
+        }
+        return shown;
+    }
+
+    // The session log the dialog wrote into the test's folder.
+    std::string SessionLogText()
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((m_dir + "\\KestrixLog-pid*.html").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return "";
+        FindClose(search);
+        return ReadFileText(m_dir + "\\" + found.cFileName);
+    }
+
+    std::string m_dir;
+};
+
+TEST_F(MainDialog, EnglishCatalogueCaptionsAndTips)
+{
+    BoxRecorder boxes;
+    const Shown shown = Run("Sablon.dll", "main_dialog_english");
+    EXPECT_TRUE(boxes.Texts().empty());
+    const std::map<int, std::string> expected = {
+        {IDC_SELECT_FILE_GROUP, "Select File"}, {IDC_BROWSE, "Browse"},          {IDC_START_FILE, "Send File"},
+        {IDC_START_FIRMWARE, "Download"},       {IDC_START_STRING, "Send String"}, {IDC_STEP_READ_CRC, "Read CRC"},
+        {IDC_IF_SERIAL, "Serial"},              {IDC_IF_ETHERNET, "Ethernet"},     {IDC_VIEW_LOG, "View Log"},
+        {IDC_ASCII, "ASCII"},                   {IDC_HEX, "Hex"},                  {IDC_LOTTERY_PACKET, "Lottery Packet"},
+        {IDC_KIOSK_PACKET, "Kiosk Packet"},     {IDC_SHOW_USM, "Show USM"},        {IDC_RATE_LABEL, "kbytes/sec"},
+    };
+    EXPECT_EQ(expected, shown.mainTexts);
+    EXPECT_EQ((std::vector<std::string>{"File", "Size", "Date"}), shown.columns);
+    EXPECT_EQ("Settings", shown.serialGroup);
+    EXPECT_EQ("Settings", shown.usbGroup);
+    EXPECT_EQ("Settings", shown.ethernetGroup);
+    // Rate label and rate value share one tip; the firmware step labels are disabled statics.
+    EXPECT_EQ(L"Average File Transfer Rate", shown.tips.at(IDC_RATE_LABEL));
+    EXPECT_EQ(L"Average File Transfer Rate", shown.tips.at(IDC_RATE_VALUE));
+    EXPECT_EQ(L"Switch Device To Boot Mode In Order to Download New Firmware", shown.tips.at(IDC_STEP_DOWNLOAD_MODE));
+    EXPECT_EQ(L"Start/Abort File Transmission", shown.tips.at(IDC_START_FILE));
+    EXPECT_EQ(L"", shown.tips.at(IDC_PERCENT));  // no row in the table
+}
+
+TEST_F(MainDialog, FrenchCatalogueCaptions)
+{
+    BoxRecorder boxes;
+    const Shown shown = Run("Mirelo.dll", "main_dialog_french");
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ("Envoi Fichier", shown.mainTexts.at(IDC_START_FILE));
+    EXPECT_EQ("ASCII", shown.mainTexts.at(IDC_ASCII));
+    EXPECT_EQ("Lottery Packet", shown.mainTexts.at(IDC_LOTTERY_PACKET));
+    EXPECT_EQ("Param\xE8tres", shown.serialGroup);
+    EXPECT_NE(L"", shown.tips.at(IDC_RATE_LABEL));
+    EXPECT_EQ(shown.tips.at(IDC_RATE_LABEL), shown.tips.at(IDC_RATE_VALUE));
+}
+
+TEST_F(MainDialog, NoCatalogueShowsAndLogsItsBoxAndKeepsTemplateTexts)
+{
+    BoxRecorder boxes;
+    const Shown shown = Run("", "main_dialog_no_catalogue");
+    EXPECT_EQ((std::vector<std::string>{"Thesaurus DLL not found"}), boxes.Texts());
+    EXPECT_EQ("Start", shown.mainTexts.at(IDC_START_FILE));
+    EXPECT_EQ("Start", shown.mainTexts.at(IDC_START_FIRMWARE));
+    EXPECT_EQ("Start", shown.mainTexts.at(IDC_START_STRING));
+    EXPECT_EQ("Select File", shown.mainTexts.at(IDC_SELECT_FILE_GROUP));
+    EXPECT_EQ("&Serial Port", shown.serialGroup);
+    EXPECT_EQ("Ethernet Port", shown.ethernetGroup);
+    EXPECT_EQ((std::vector<std::string>{"", "", ""}), shown.columns);
+    EXPECT_EQ(L"", shown.tips.at(IDC_RATE_LABEL));
+    const std::string log = SessionLogText();
+    EXPECT_TRUE(HasLogEntry(log, "Thesaurus DLL not found")) << log;
+}
+
+TEST_F(MainDialog, CatalogueWithoutCaptionsKeepsTemplateTextsButGivesTips)
+{
+    BoxRecorder boxes;
+    const Shown shown = Run("CatalogueNoCaption.dll", nullptr);
+    EXPECT_EQ((std::vector<std::string>{"Thes_CaptionGetText function not found"}), boxes.Texts());
+    EXPECT_EQ("Start", shown.mainTexts.at(IDC_START_FILE));
+    EXPECT_EQ("&Serial Port", shown.serialGroup);
+    EXPECT_EQ(L"Partial tip", shown.tips.at(IDC_RATE_VALUE));
+}
+
+} // namespace
