@@ -63,7 +63,8 @@ bool IsControlNotification(HWND dlg, UINT msg, WPARAM wp, LPARAM lp)
         return lp != 0;
     if (msg == WM_NOTIFY) {
         const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lp);
-        return hdr && hdr->hwndFrom && ::GetParent(hdr->hwndFrom) == dlg;
+        // GA_PARENT, not GetParent: a tooltip is a popup the dialog owns, not one of its controls.
+        return hdr && hdr->hwndFrom && ::GetAncestor(hdr->hwndFrom, GA_PARENT) == dlg;
     }
     return false;
 }
@@ -98,7 +99,8 @@ HWND CDialog::CreateFromTemplate(UINT templateId, HWND parent)
 
 INT_PTR CDialog::DoModal()
 {
-    HWND owner = m_parent;
+    // A popup is owned by a top-level window; that is the one to disable.
+    HWND owner = m_parent ? ::GetAncestor(m_parent, GA_ROOT) : nullptr;
     m_modalResult = -1;
     m_modalRunning = true;
     if (!CreateFromTemplate(m_templateId, owner)) {

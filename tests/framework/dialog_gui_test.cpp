@@ -293,3 +293,22 @@ TEST(ControlsGui, WrappersReadWhatTheyWrote)
     gui::SelectListViewRow(dlg, IDC_LIST, row);
     EXPECT_EQ(dlg.m_list.GetNextItem(-1, LVNI_SELECTED), row);
 }
+
+TEST(DialogGui, NestedModalDialogDisablesItsOwnerUntilItEnds)
+{
+    CTestDlg outer;
+    bool ownerDisabledMeanwhile = false, ownerEnabledAfter = false;
+    INT_PTR innerResult = 0;
+    gui::RunModal(outer, [&](CDialog& o) {
+        CTestDlg inner(o.m_hWnd);
+        innerResult = gui::RunModal(inner, [&](CDialog& i) {
+            ownerDisabledMeanwhile = !::IsWindowEnabled(o);
+            i.EndDialog(IDOK);
+        });
+        ownerEnabledAfter = ::IsWindowEnabled(o) != FALSE;
+        o.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(innerResult, IDOK);
+    EXPECT_TRUE(ownerDisabledMeanwhile);
+    EXPECT_TRUE(ownerEnabledAfter);
+}

@@ -24,7 +24,7 @@ private:
 
 class CTestDlg : public CDialog {
 public:
-    CTestDlg() : CDialog(IDD_TEST) {}
+    explicit CTestDlg(HWND parent = nullptr) : CDialog(IDD_TEST, parent) {}
 
     const MessageMap* GetMessageMap() const override;
     BOOL OnInitDialog() override;
