@@ -1,0 +1,117 @@
+// Runs Kestrix.exe as a separate process for the start-up tests.
+#include "kestrix_process.h"
+
+#include <cstring>
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    HWND found;
+    std::vector<std::string>* boxes;
+};
+
+BOOL CALLBACK FindBoxText(HWND child, LPARAM param)
+{
+    if (GetDlgCtrlID(child) != 0xFFFF)
+        return TRUE;
+    char text[512] = {};
+    GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(param) = text;
+    return FALSE;
+}
+
+BOOL CALLBACK FindMainWindow(HWND wnd, LPARAM param)
+{
+    Search* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid != s->pid)
+        return TRUE;
+    char title[128] = {};
+    GetWindowTextA(wnd, title, sizeof title);
+    if (strncmp(title, "Kestrix V4.1.4", 14) != 0) {
+        // A message box (an OK button and a text) shown by the program: answer it.
+        HWND ok = GetDlgItem(wnd, IDOK);
+        if (IsWindowVisible(wnd) && ok && s->boxes) {
+            std::string text;
+            EnumChildWindows(wnd, FindBoxText, reinterpret_cast<LPARAM>(&text));
+            s->boxes->push_back(text);
+            PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+            Sleep(100);
+        }
+        return TRUE;
+    }
+    s->found = wnd;
+    return FALSE;
+}
+
+} // namespace
+
+std::string KestrixProcess::BinDir()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path - 1);
+    if (char* slash = strrchr(path, '\\'))
+        *slash = '\0';
+    return path;
+}
+
+KestrixProcess::~KestrixProcess()
+{
+    if (m_info.hProcess) {
+        if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(m_info.hProcess, 1);
+        CloseHandle(m_info.hProcess);
+        CloseHandle(m_info.hThread);
+    }
+}
+
+bool KestrixProcess::Start(const std::string& arguments)
+{
+    const std::string dir = BinDir();
+    std::string command = "\"" + dir + "\\Kestrix.exe\"";
+    if (!arguments.empty())
+        command += " " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                          &m_info) != FALSE;
+}
+
+HWND KestrixProcess::WaitForMainWindow(DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        Search s{m_info.dwProcessId, nullptr, &m_boxes};
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&s));
+        if (s.found && IsWindowVisible(s.found)) {
+            m_window = s.found;
+            return m_window;
+        }
+        if (WaitForSingleObject(m_info.hProcess, 50) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+bool KestrixProcess::CloseBySystemMenu(DWORD timeoutMs)
+{
+    if (!m_window)
+        return false;
+    PostMessageA(m_window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return WaitForExit(timeoutMs);
+}
+
+bool KestrixProcess::WaitForExit(DWORD timeoutMs)
+{
+    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD KestrixProcess::ExitCode() const
+{
+    DWORD code = 0;
+    if (!m_info.hProcess || !GetExitCodeProcess(m_info.hProcess, &code))
+        return 0xFFFFFFFF;
+    return code;
+}

@@ -1,0 +1,35 @@
+// Runs Kestrix.exe from the test's bin folder as its own process and finds its main window.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class KestrixProcess {
+public:
+    KestrixProcess() = default;
+    ~KestrixProcess();
+    KestrixProcess(const KestrixProcess&) = delete;
+    KestrixProcess& operator=(const KestrixProcess&) = delete;
+
+    // Starts "<bin>\Kestrix.exe <arguments>" in the bin folder.
+    bool Start(const std::string& arguments = "");
+    // The process's visible top-level window whose title starts with "Kestrix V4.1.4"; null after
+    // timeoutMs. Message boxes met on the way are answered with OK and their texts kept in Boxes().
+    HWND WaitForMainWindow(DWORD timeoutMs = 30000);
+    const std::vector<std::string>& Boxes() const { return m_boxes; }
+    // Posts the system menu's close command and waits for the process to end.
+    bool CloseBySystemMenu(DWORD timeoutMs = 30000);
+    bool WaitForExit(DWORD timeoutMs);
+    DWORD Pid() const { return m_info.dwProcessId; }
+    // STILL_ACTIVE while it runs.
+    DWORD ExitCode() const;
+    HWND Window() const { return m_window; }
+
+    static std::string BinDir();
+
+private:
+    PROCESS_INFORMATION m_info = {};
+    HWND m_window = nullptr;
+    std::vector<std::string> m_boxes;
+};

@@ -1,0 +1,174 @@
+// The main dialog inside the test process: every way out tells the workers to stop and waits for
+// them, the close rebuilds the histories from the controls, the About box shows the version.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+
+#include "framework/message_box.h"
+#include "gui_harness.h"
+
+#include "about_dlg.h"
+#include "firmware_steps.h"
+#include "kestrix_app.h"
+#include "kestrix_dlg.h"
+#include "res/resource.h"
+#include "window_placement.h"
+
+namespace {
+
+std::string TempFolder()
+{
+    char path[MAX_PATH] = {};
+    GetTempPathA(sizeof path, path);
+    std::string dir = std::string(path) + "kx_app_dialog_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::Init();
+        theApp.m_strExeDir = CString(folder_);
+        theApp.m_listFilesHistory.RemoveAll();
+        theApp.m_listStringsHistory.RemoveAll();
+    }
+    std::string File(const char* name)
+    {
+        const std::string path = folder_ + "\\" + name;
+        std::ofstream(path) << name;
+        return path;
+    }
+
+    std::string folder_ = TempFolder();
+    // No box may wait for a user: the binding's "no catalogue" box is answered here.
+    CMessageBoxSinkScope boxes_{[](HWND, const char*, const char*, UINT) { return IDOK; }};
+};
+
+TEST_F(MainDialogTest, EveryWayOutStopsTheWorkersBeforeTheDialogGoes)
+{
+    struct Way {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+    };
+    for (const Way& way : {Way{"close box", WM_CLOSE, 0}, Way{"system menu", WM_SYSCOMMAND, SC_CLOSE},
+                           Way{"the X key", WM_KEYDOWN, 'X'}}) {
+        SCOPED_TRACE(way.what);
+        CKestrixDlg dlg;
+        HANDLE quit = nullptr;
+        gui::RunModal(dlg, [&](CDialog& d) {
+            quit = dlg.m_hQuitEvent;
+            ASSERT_NE(quit, nullptr);
+            ASSERT_TRUE(dlg.m_threadDisplay.IsRunning());
+            d.PostMessage(way.message, way.wParam, 0);
+            gui::PumpUntil([&] { return !d.IsModal(); });
+        });
+        EXPECT_EQ(WaitForSingleObject(dlg.m_hQuitEvent, 0), WAIT_OBJECT_0);
+        // What the destructor does first: the workers end before LEDs, job and log are freed.
+        dlg.EndWorkerThreads();
+        EXPECT_FALSE(dlg.m_threadDisplay.IsRunning());
+        EXPECT_FALSE(dlg.m_threadFile.IsRunning());
+        EXPECT_FALSE(dlg.m_threadString.IsRunning());
+        EXPECT_FALSE(dlg.m_threadFlash.IsRunning());
+    }
+}
+
+TEST_F(MainDialogTest, CloseTakesTheHistoriesFromTheControls)
+{
+    const std::string older = File("older.bin");
+    const std::string newer = File("newer.bin");
+    theApp.m_listFilesHistory.AddTail(CString(older));  // oldest first
+    theApp.m_listFilesHistory.AddTail(CString(newer));
+    theApp.m_listStringsHistory.AddTail("41 42 ");  // newest first
+    theApp.m_listStringsHistory.AddTail("0D ");
+
+    CKestrixDlg dlg;
+    dlg.m_bHexMode = 1;
+    gui::RunModal(dlg, [&](CDialog& d) {
+        const auto rows = gui::ListViewRows(d, IDC_FILE_HISTORY);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0][0], CString(newer));  // the newest on top
+        EXPECT_EQ(gui::GetText(d, IDC_FILE_NAME), CString(newer));
+        const auto strings = gui::ComboItems(d, IDC_DATA_STRING);
+        ASSERT_EQ(strings.size(), 2u);
+        EXPECT_EQ(strings[0], "0D ");  // each entry went to the top in turn
+        // The user's new entry, then the close through the system menu.
+        dlg.AddStringToHistory("43 ");
+        d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        gui::PumpUntil([&] { return !d.IsModal(); });
+    });
+    ASSERT_EQ(theApp.m_listFilesHistory.GetCount(), 2);
+    EXPECT_EQ(theApp.m_listFilesHistory.GetAt(0), CString(older));
+    EXPECT_EQ(theApp.m_listFilesHistory.GetAt(1), CString(newer));
+    ASSERT_EQ(theApp.m_listStringsHistory.GetCount(), 3);
+    EXPECT_EQ(theApp.m_listStringsHistory.GetAt(0), "43 ");
+    EXPECT_EQ(theApp.m_listStringsHistory.GetAt(1), "0D ");
+    EXPECT_EQ(theApp.m_listStringsHistory.GetAt(2), "41 42 ");
+}
+
+TEST_F(MainDialogTest, StartUpNamesTheCaptureFileAndTheTitleAfterThisProcess)
+{
+    CKestrixDlg dlg;
+    gui::RunModal(dlg, [&](CDialog& d) {
+        char title[64];
+        snprintf(title, sizeof title, "Kestrix V4.1.4 -  pid=%X", static_cast<unsigned>(GetCurrentProcessId()));
+        EXPECT_EQ(d.GetWindowText(), CString(title));
+        EXPECT_EQ(dlg.m_strRxDataFile, CString(folder_ + "\\rxdata.bin"));
+        gui::SaveScreenshot(d, "kestrix_main_dialog");
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST(AboutBox, ShowsTheVersionAndBuild)
+{
+    gui::Init();
+    CAboutDlg about;
+    gui::RunModal(about, [](CDialog& d) {
+        EXPECT_EQ(gui::GetText(d, IDC_ABOUT_VERSION), "Kestrix V4.1.4  Build 63");
+        d.EndDialog(IDOK);
+    });
+}
+
+TEST(WindowPlacement, OnlyARecordOfThePlacementSizeIsUsedAndKeepsTheDialogSize)
+{
+    WINDOWPLACEMENT stored = {};
+    stored.length = sizeof stored;
+    stored.showCmd = SW_SHOWNORMAL;
+    stored.rcNormalPosition = {120, 90, 320, 240};
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&stored);
+    for (size_t size : {size_t{0}, sizeof stored - 4, sizeof stored + 4}) {
+        WINDOWPLACEMENT out = {};
+        EXPECT_FALSE(PlacementWithSize(std::vector<BYTE>(bytes, bytes + size), 700, 500, out)) << size;
+    }
+    WINDOWPLACEMENT out = {};
+    ASSERT_TRUE(PlacementWithSize(std::vector<BYTE>(bytes, bytes + sizeof stored), 700, 500, out));
+    EXPECT_EQ(out.rcNormalPosition.left, 120);
+    EXPECT_EQ(out.rcNormalPosition.top, 90);
+    EXPECT_EQ(out.rcNormalPosition.right, 820);
+    EXPECT_EQ(out.rcNormalPosition.bottom, 590);
+}
+
+TEST(ApplicationObject, ProgramFolderIsThePathBeforeItsLastBackslash)
+{
+    EXPECT_EQ(CKestrixApp::ExeDirOf("C:\\Program Files\\Kestrix\\Kestrix.exe"), "C:\\Program Files\\Kestrix");
+    EXPECT_EQ(CKestrixApp::ExeDirOf("Kestrix.exe"), "");
+    EXPECT_EQ(CKestrixApp::ExeDirOf("\\Kestrix.exe"), "");
+}
+
+TEST(StepLeds, PlacesFollowTheClientArea)
+{
+    const StepLedLayout design = StepLedPlaces(726, 484);
+    EXPECT_EQ(design.x, 650);
+    EXPECT_EQ(design.firstY, 105);
+    EXPECT_EQ(design.step, 21);
+    const StepLedLayout scaled = StepLedPlaces(1452, 968);
+    EXPECT_EQ(scaled.x, 1300);
+    EXPECT_EQ(scaled.firstY, 210);
+}
+
+} // namespace
