@@ -24,7 +24,11 @@ bool IsAddressOrPortControl(int id)
 
 } // namespace
 
-CEthernetChildDlg::CEthernetChildDlg() : CPortPageDlg(IDD_ETHERNET_CHILD, 3, kEthernetTips) {}
+// Unlike the other pages, a control without a tip names its id.
+CEthernetChildDlg::CEthernetChildDlg()
+    : CPortPageDlg(IDD_ETHERNET_CHILD, 3, kEthernetTips, TipMiss::UndefinedControlId)
+{
+}
 
 const MessageMap* CEthernetChildDlg::GetMessageMap() const
 {

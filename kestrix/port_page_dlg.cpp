@@ -5,8 +5,8 @@
 
 #include "kestrix_dlg.h"
 
-CPortPageDlg::CPortPageDlg(UINT templateId, int iface, std::span<const TipRow> tips)
-    : CDialog(templateId, nullptr), m_nPageInterface(iface), m_tips(tips)
+CPortPageDlg::CPortPageDlg(UINT templateId, int iface, std::span<const TipRow> tips, TipMiss miss)
+    : CDialog(templateId, nullptr), m_nPageInterface(iface), m_tips(tips), m_tipMiss(miss)
 {
     EnableToolTips();
 }
@@ -31,7 +31,7 @@ const MessageMap* CPortPageDlg::GetMessageMap() const
 
 BOOL CPortPageDlg::OnToolTipNotify(UINT, NMHDR* pNMHDR, LRESULT* pResult)
 {
-    return AnswerTipRequest(pNMHDR, pResult, MainDialogTipFunction(), m_tips, TipMiss::Empty, m_pszTipTextA,
+    return AnswerTipRequest(pNMHDR, pResult, MainDialogTipFunction(), m_tips, m_tipMiss, m_pszTipTextA,
                             m_pszTipTextW);
 }
 

@@ -15,7 +15,8 @@ class CKestrixDlg;
 class CPortPageDlg : public CDialog {
 public:
     // iface: the main dialog's m_nInterface value of this page (0 serial, 1 USB, 2 parallel, 3 Ethernet).
-    CPortPageDlg(UINT templateId, int iface, std::span<const TipRow> tips);
+    // miss: what the tooltip shows for a control the tip table lacks.
+    CPortPageDlg(UINT templateId, int iface, std::span<const TipRow> tips, TipMiss miss = TipMiss::Empty);
     ~CPortPageDlg() override;
 
     const MessageMap* GetMessageMap() const override;
@@ -44,4 +45,5 @@ protected:
 private:
     int m_nPageInterface;
     std::span<const TipRow> m_tips;
+    TipMiss m_tipMiss;
 };

@@ -27,7 +27,19 @@ struct Shown {
     std::string usbGroup;
     std::string ethernetGroup;
     std::map<int, std::wstring> tips;
+    std::vector<std::string> parityItems;
+    std::vector<std::string> flowControlItems;
+    std::wstring ethernetAutoTip;
+    std::wstring ethernetUnlistedTip;
 };
+
+std::vector<std::string> Items(HWND page, int id)
+{
+    std::vector<std::string> items;
+    for (const CString& item : gui::ComboItems(page, id))
+        items.push_back(item.c_str());
+    return items;
+}
 
 std::string ColumnTitle(HWND list, int column)
 {
@@ -98,6 +110,10 @@ protected:
                 shown.ethernetGroup = gui::GetText(dlg.m_dlgEthernet, IDC_ETHERNET_GROUP).c_str();
                 for (int id : kTippedControls)
                     shown.tips[id] = TipOf(d, id);
+                shown.parityItems = Items(dlg.m_dlgSerial, IDC_PARITY);
+                shown.flowControlItems = Items(dlg.m_dlgSerial, IDC_FLOW_CONTROL);
+                shown.ethernetAutoTip = TipOf(dlg.m_dlgEthernet, IDC_ETHERNET_AUTO);
+                shown.ethernetUnlistedTip = TipOf(dlg.m_dlgEthernet, IDC_ETHERNET_OPTIONS_GROUP);
                 if (screenshot)
                     EXPECT_FALSE(gui::SaveScreenshot(d, screenshot).IsEmpty());
                 d.SendMessage(WM_CLOSE);
@@ -144,6 +160,12 @@ TEST_F(MainDialog, EnglishCatalogueCaptionsAndTips)
     EXPECT_EQ(L"Switch Device To Boot Mode In Order to Download New Firmware", shown.tips.at(IDC_STEP_DOWNLOAD_MODE));
     EXPECT_EQ(L"Start/Abort File Transmission", shown.tips.at(IDC_START_FILE));
     EXPECT_EQ(L"", shown.tips.at(IDC_PERCENT));  // no row in the table
+    EXPECT_EQ((std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}), shown.parityItems);
+    EXPECT_EQ((std::vector<std::string>{"None", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), shown.flowControlItems);
+    EXPECT_EQ(L"Enable/Disable Automatic Socket Reconnect At Start of Each Data Transfer.\n"
+              L"If Disabled, Connection Is Not Checked",
+              shown.ethernetAutoTip);
+    EXPECT_EQ(L"Undefined Control ID #" + std::to_wstring(IDC_ETHERNET_OPTIONS_GROUP), shown.ethernetUnlistedTip);
 }
 
 TEST_F(MainDialog, FrenchCatalogueCaptions)
@@ -155,6 +177,8 @@ TEST_F(MainDialog, FrenchCatalogueCaptions)
     EXPECT_EQ("ASCII", shown.mainTexts.at(IDC_ASCII));
     EXPECT_EQ("Lottery Packet", shown.mainTexts.at(IDC_LOTTERY_PACKET));
     EXPECT_EQ("Param\xE8tres", shown.serialGroup);
+    EXPECT_EQ((std::vector<std::string>{"Aucune", "Impaire", "Paire", "Mark", "Space"}), shown.parityItems);
+    EXPECT_EQ((std::vector<std::string>{"Aucun", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), shown.flowControlItems);
     EXPECT_NE(L"", shown.tips.at(IDC_RATE_LABEL));
     EXPECT_EQ(shown.tips.at(IDC_RATE_LABEL), shown.tips.at(IDC_RATE_VALUE));
 }
@@ -172,6 +196,8 @@ TEST_F(MainDialog, NoCatalogueShowsAndLogsItsBoxAndKeepsTemplateTexts)
     EXPECT_EQ("Ethernet Port", shown.ethernetGroup);
     EXPECT_EQ((std::vector<std::string>{"", "", ""}), shown.columns);
     EXPECT_EQ(L"", shown.tips.at(IDC_RATE_LABEL));
+    EXPECT_EQ(L"", shown.ethernetUnlistedTip);  // no tip function: no "Undefined Control ID" either
+    EXPECT_EQ((std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}), shown.parityItems);
     const std::string log = SessionLogText();
     EXPECT_TRUE(HasLogEntry(log, "Thesaurus DLL not found")) << log;
 }
@@ -184,6 +210,8 @@ TEST_F(MainDialog, CatalogueWithoutCaptionsKeepsTemplateTextsButGivesTips)
     EXPECT_EQ("Start", shown.mainTexts.at(IDC_START_FILE));
     EXPECT_EQ("&Serial Port", shown.serialGroup);
     EXPECT_EQ(L"Partial tip", shown.tips.at(IDC_RATE_VALUE));
+    EXPECT_EQ((std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}), shown.parityItems);
+    EXPECT_EQ((std::vector<std::string>{"None", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), shown.flowControlItems);
 }
 
 } // namespace
