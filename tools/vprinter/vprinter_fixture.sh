@@ -31,14 +31,16 @@ stop)
     control="$dir/control-$name.txt"
     [ -s "$control" ] || exit 0
     pid=$(sed -n 2p "$control")
-    # Only a printer this fixture started: its command line names this control file.
-    if [ -n "$pid" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "--port-file $control"; then
+    # Only a printer this fixture started: its command line names this control file. (An ended
+    # printer waiting to be reaped has an empty command line, so it counts as gone.)
+    ours() { tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "--port-file $control"; }
+    if [ -n "$pid" ] && ours; then
         kill -TERM "$pid" 2>/dev/null
         for _ in $(seq 100); do
-            kill -0 "$pid" 2>/dev/null || break
+            ours || break
             sleep 0.05
         done
-        kill -KILL "$pid" 2>/dev/null
+        ours && kill -KILL "$pid" 2>/dev/null
     fi
     rm -f "$control"
     exit 0
