@@ -1,6 +1,8 @@
 // The firmware step LEDs and the firmware job's life in the main dialog.
 #include "firmware_steps.h"
 
+#include "flash_download.h"
+
 CLed* g_pLed[kStepLedCount] = {};
 
 StepLedLayout StepLedPlaces(int width, int height)
@@ -11,17 +13,19 @@ StepLedLayout StepLedPlaces(int width, int height)
 
 void CreateFirmwareJob()
 {
-    // No download engine yet: no job is made and firmware downloads are not offered.
+    if (!g_pFlashDownload)
+        g_pFlashDownload = new CFlashDownload;
 }
 
-void SetFirmwareQuitEvent(HANDLE)
+void SetFirmwareQuitEvent(HANDLE quitEvent)
 {
-    // Handed to the job once the download engine exists.
+    if (g_pFlashDownload)
+        g_pFlashDownload->m_hQuitEvent = quitEvent;
 }
 
-bool StartFirmwareThread(CThread&)
+bool StartFirmwareThread(CThread& thread)
 {
-    return false;  // nothing to run without a job
+    return g_pFlashDownload && thread.Start(FlashThreadProc, g_pFlashDownload, THREAD_PRIORITY_HIGHEST);
 }
 
 void DeleteFirmwareJobAndLeds()
@@ -30,4 +34,6 @@ void DeleteFirmwareJobAndLeds()
         delete led;
         led = nullptr;
     }
+    delete g_pFlashDownload;
+    g_pFlashDownload = nullptr;
 }

@@ -1,5 +1,5 @@
 // The firmware download's place in the main dialog: the five step LEDs, the firmware job and its
-// worker thread. The download engine itself joins here when it is built.
+// worker thread, made by start-up and freed by the dialog once the worker has ended.
 #pragma once
 #include <windows.h>
 
@@ -20,10 +20,10 @@ struct StepLedLayout {
 };
 StepLedLayout StepLedPlaces(int width, int height);
 
-// The firmware job (the download engine). Until the engine exists there is no job:
-// CreateFirmwareJob makes nothing and StartFirmwareThread starts nothing and returns false.
+// Makes the one download job (g_pFlashDownload) when there is none.
 void CreateFirmwareJob();
 void SetFirmwareQuitEvent(HANDLE quitEvent);
+// Starts the flash worker on the job at the highest priority; false when there is no job or no thread.
 bool StartFirmwareThread(CThread& thread);
 // Deletes the LEDs that exist, LED 0 first, then the firmware job.
 void DeleteFirmwareJobAndLeds();
