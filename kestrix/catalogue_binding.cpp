@@ -55,14 +55,14 @@ const CaptionRow kMainCaptions[] = {
 
 // Serial page (template 149): the group boxes; its two combos are handled after them.
 const CaptionRow kSerialCaptions[] = {
-    {IDC_SERIAL_GROUP, 29},  // "&Serial Port"
-    {1040, 30},              // "Baud Rate"
-    {1035, 31},              // "&Parity"
-    {1034, 37},              // "&Flow Control"
-    {1095, 48},              // "&Status"
+    {IDC_SERIAL_GROUP, 29},        // "&Serial Port"
+    {IDC_BAUD_RATE_GROUP, 30},     // "Baud Rate"
+    {IDC_PARITY_GROUP, 31},        // "&Parity"
+    {IDC_FLOW_CONTROL_GROUP, 37},  // "&Flow Control"
+    {IDC_LINE_STATUS_GROUP, 48},   // "&Status"
 };
-constexpr int kParityCombo = 1204;
-constexpr int kFlowControlCombo = 1013;
+constexpr int kParityCombo = IDC_PARITY;
+constexpr int kFlowControlCombo = IDC_FLOW_CONTROL;
 constexpr int kFirstParityCaption = 32;  // "None" "Odd" "Even" "Mark" "Space"
 constexpr int kParityCaptionCount = 5;
 constexpr int kNoFlowControlCaption = 38;
@@ -74,14 +74,14 @@ const CaptionRow kParallelCaptions[] = {
 
 // Ethernet page (template 154).
 const CaptionRow kEthernetCaptions[] = {
-    {IDC_ETHERNET_GROUP, 51},  // "Ethernet Port"
-    {1100, 52},                // "IP address"
-    {1103, 57},                // "MAC Address"
-    {1112, 53},                // "Settings"
-    {1110, 54},                // "Main Port"
-    {1111, 55},                // "Real Time"
-    {1154, 56},                // "USM Port"
-    {1123, 58},                // "Setup"
+    {IDC_ETHERNET_GROUP, 51},           // "Ethernet Port"
+    {IDC_IP_ADDRESS_LABEL, 52},         // "IP address"
+    {IDC_MAC_ADDRESS_LABEL, 57},        // "MAC Address"
+    {IDC_ETHERNET_SETTINGS_GROUP, 53},  // "Settings"
+    {IDC_ETHERNET_MAIN, 54},            // "Main Port"
+    {IDC_ETHERNET_REAL_TIME, 55},       // "Real Time"
+    {IDC_USM_PORT_LABEL, 56},           // "USM Port"
+    {IDC_ETHERNET_SETUP, 58},           // "Setup"
 };
 
 // Binds one export by name; a missing one leaves target null and shows its box.
@@ -188,15 +188,15 @@ void ApplySerialCaptions(HWND dialog, ThesGetTextFn captionFn)
 void ApplyUsbCaptions(HWND dialog, ThesGetTextFn captionFn, bool realTimeChannel)
 {
     const CaptionRow rows[] = {
-        {IDC_USB_GROUP, 39},                  // "Settings"
-        {1049, 43},                           // "OUT endp"
-        {1046, realTimeChannel ? 44 : 45},    // "Norm/RT"
-        {1047, 46},                           // "Real Time"
-        {1122, 60},                           // "Status"
-        {1114, 61},                           // "ERROR"
-        {1115, 62},                           // "P OUT"
-        {1109, 75},                           // "Setup Driver"
-        {1152, 63},                           // "Monitor"
+        {IDC_USB_GROUP, 39},                              // "Settings"
+        {IDC_USB_OUT_GROUP, 43},                          // "OUT endp"
+        {IDC_USB_NORMAL, realTimeChannel ? 44 : 45},      // "Norm/RT"
+        {IDC_USB_REAL_TIME, 46},                          // "Real Time"
+        {IDC_USB_STATUS_GROUP, 60},                       // "Status"
+        {IDC_USB_ERROR_LABEL, 61},                        // "ERROR"
+        {IDC_USB_PAPER_OUT_LABEL, 62},                    // "P OUT"
+        {IDC_USB_SETUP_DRIVER, 75},                       // "Setup Driver"
+        {IDC_USB_MONITOR, 63},                            // "Monitor"
     };
     ApplyCaptions(dialog, rows, captionFn);
 }

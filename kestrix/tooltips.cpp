@@ -49,49 +49,49 @@ const TipRow kMainTips[34] = {
 
 // Serial page (template 149).
 const TipRow kSerialTips[11] = {
-    {1038, 20},  // port
-    {1039, 21},  // baud rate
-    {1204, 22},  // parity
-    {1013, 23},  // flow control
-    {1205, 24},  // data bits
-    {1206, 25},  // stop bits
-    {1090, 41},  // "DSR" label
-    {1091, 42},  // "CTS" label
-    {1092, 43},  // "RING" label
-    {1093, 44},  // "DCD" label
-    {1094, 45},  // "XON / XOFF" label
+    {IDC_SERIAL_PORT, 20},    // port
+    {IDC_BAUD_RATE, 21},      // baud rate
+    {IDC_PARITY, 22},         // parity
+    {IDC_FLOW_CONTROL, 23},   // flow control
+    {IDC_DATA_BITS, 24},      // data bits
+    {IDC_STOP_BITS, 25},      // stop bits
+    {IDC_DSR_LABEL, 41},      // "DSR" label
+    {IDC_CTS_LABEL, 42},      // "CTS" label
+    {IDC_RING_LABEL, 43},     // "RING" label
+    {IDC_DCD_LABEL, 44},      // "DCD" label
+    {IDC_XONXOFF_LABEL, 45},  // "XON / XOFF" label
 };
 
 // USB page (template 153).
 const TipRow kUsbTips[8] = {
-    {1050, 26},  // device
-    {1108, 27},  // Info
-    {1046, 28},  // main channel radio
-    {1047, 29},  // real-time radio
-    {1114, 58},  // "ERROR" label
-    {1115, 59},  // "P OUT" label
-    {1109, 68},  // Setup Driver
-    {1152, 74},  // Monitor
+    {IDC_USB_DEVICE, 26},           // device
+    {IDC_USB_INFO, 27},             // Info
+    {IDC_USB_NORMAL, 28},           // main channel radio
+    {IDC_USB_REAL_TIME, 29},        // real-time radio
+    {IDC_USB_ERROR_LABEL, 58},      // "ERROR" label
+    {IDC_USB_PAPER_OUT_LABEL, 59},  // "P OUT" label
+    {IDC_USB_SETUP_DRIVER, 68},     // Setup Driver
+    {IDC_USB_MONITOR, 74},          // Monitor
 };
 
 // Parallel page (template 151).
 const TipRow kParallelTips[2] = {
-    {1044, 30},  // port
-    {1109, 31},  // Info
+    {IDC_PARALLEL_PORT, 30},  // port
+    {IDC_PARALLEL_INFO, 31},  // Info
 };
 
 // Ethernet page (template 154).
 const TipRow kEthernetTips[10] = {
-    {IDC_ETHERNET_ADDRESS, 47},  // IP address
-    {1101, 48},                  // main port
-    {1105, 49},                  // real-time port
-    {1102, 50},                  // USM port
-    {1110, 51},                  // Main radio
-    {1111, 52},                  // Real Time radio
-    {1154, 53},                  // "USM Port" label
-    {1104, 54},                  // MAC address display
-    {1123, 55},                  // Setup
-    {1151, 56},                  // Auto reconnect
+    {IDC_ETHERNET_ADDRESS, 47},    // IP address
+    {IDC_MAIN_PORT, 48},           // main port
+    {IDC_REAL_TIME_PORT, 49},      // real-time port
+    {IDC_USM_PORT, 50},            // USM port
+    {IDC_ETHERNET_MAIN, 51},       // Main radio
+    {IDC_ETHERNET_REAL_TIME, 52},  // Real Time radio
+    {IDC_USM_PORT_LABEL, 53},      // "USM Port" label
+    {IDC_MAC_ADDRESS, 54},         // MAC address display
+    {IDC_ETHERNET_SETUP, 55},      // Setup
+    {IDC_ETHERNET_AUTO, 56},       // Auto reconnect
 };
 
 void FindTipText(ThesGetTextFn tipFn, std::span<const TipRow> table, TipMiss miss, int controlId, char* text,

@@ -160,8 +160,11 @@ protected:
         ASSERT_TRUE(m_parallel.Create(IDD_TEST_PARALLEL_PAGE, m_host));
         ASSERT_TRUE(m_usb.Create(IDD_TEST_USB_PAGE, m_host));
         ASSERT_TRUE(m_ethernet.Create(IDD_TEST_ETHERNET_PAGE, m_host));
-        for (CTestPage* page : {&m_serial, &m_parallel, &m_usb, &m_ethernet})
+        // Shown, as the program shows a page: there is no tip over a control that is not visible.
+        for (CTestPage* page : {&m_serial, &m_parallel, &m_usb, &m_ethernet}) {
             page->m_tipFn = m_texts.tip;
+            page->ShowWindow(SW_SHOW);
+        }
     }
     void ApplyAll(bool realTimeChannel)
     {
