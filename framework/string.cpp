@@ -174,7 +174,7 @@ bool IsIn(char ch, const char* set)
 
 } // namespace
 
-void CString::Format(const char* fmt, ...)
+void CString::FormatArgs(const char* fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);
@@ -184,12 +184,13 @@ void CString::Format(const char* fmt, ...)
 
 void CString::FormatV(const char* fmt, va_list args)
 {
+    // Formatted aside first: an argument may be this string's own text.
     std::string out;
     AppendFormatted(out, fmt, args);
     m_s = std::move(out);
 }
 
-void CString::AppendFormat(const char* fmt, ...)
+void CString::AppendFormatArgs(const char* fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #ifdef _WIN32
 // LoadString is a macro there (LoadStringA); seeing it in every unit keeps the member's name consistent.
@@ -21,9 +22,12 @@ public:
     CString(std::string_view s) : m_s(s) {}
 
     // printf-style; a null %s argument prints nothing, %n is refused, output of any length fits.
-    void Format(const char* fmt, ...);
+    // A CString or std::string argument is passed as its text, so Format("%s", name) is safe.
+    template <typename... Args>
+    void Format(const char* fmt, const Args&... args) { FormatArgs(fmt, PassVararg(args)...); }
+    template <typename... Args>
+    void AppendFormat(const char* fmt, const Args&... args) { AppendFormatArgs(fmt, PassVararg(args)...); }
     void FormatV(const char* fmt, va_list args);
-    void AppendFormat(const char* fmt, ...);
     void AppendFormatV(const char* fmt, va_list args);
 
     int GetLength() const { return static_cast<int>(m_s.size()); }
@@ -89,5 +93,20 @@ public:
     static constexpr const char* kWhitespace = " \t\r\n\v\f";
 
 private:
+    void FormatArgs(const char* fmt, ...);
+    void AppendFormatArgs(const char* fmt, ...);
+
+    // What a variadic call may carry: plain values as they are, strings as their text.
+    static const char* PassVararg(const CString& s) { return s.c_str(); }
+    static const char* PassVararg(const std::string& s) { return s.c_str(); }
+    static const char* PassVararg(const char* s) { return s; }
+    static const wchar_t* PassVararg(const wchar_t* s) { return s; }
+    template <typename T>
+    static T PassVararg(const T& v)
+    {
+        static_assert(std::is_trivially_copyable_v<T>, "only plain values and strings can be formatted");
+        return v;
+    }
+
     std::string m_s;
 };

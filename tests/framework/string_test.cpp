@@ -45,6 +45,18 @@ TEST(CStringFormat, ConversionsMatchThePrintfFamily)
         EXPECT_EQ(c.got, c.want) << c.want;
 }
 
+TEST(CStringFormat, StringObjectsArePassedAsTheirText)
+{
+    CString name("COM3");
+    std::string baud("9600");
+    char buf[8] = "8N1";
+    CString s;
+    s.Format("%s at %s, %s", name, baud, buf);
+    EXPECT_EQ(s, "COM3 at 9600, 8N1");
+    s.Format("[%s]", s); // its own text as the argument
+    EXPECT_EQ(s, "[COM3 at 9600, 8N1]");
+}
+
 TEST(CStringFormat, PercentNWritesNothing)
 {
     int written = 1234;
