@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts or stops one virtual printer for a test run (ctest fixture setup/cleanup).
-#   vprinter_fixture.sh start <vprinter> <dir> <name>   e.g. name com7: the pty link <dir>/com7, the
-#                                                       control port and pid in <dir>/control-com7.txt
+#   vprinter_fixture.sh start <vprinter> <dir> <name> [vprinter options]
+#                                                       e.g. name com7: the pty link <dir>/com7, the
+#                                                       control port and pid in <dir>/control-com7.txt;
+#                                                       further options go to the printer (--tcp ...)
 # (not com7.*: Windows takes any "com7.<extension>" for the device COM7)
 #   vprinter_fixture.sh stop <dir> <name>
 # The printer runs detached from the caller's pipes (ctest would wait for them) and ends by
@@ -10,12 +12,13 @@ set -u
 action=${1:-}
 case "$action" in
 start)
-    [ $# -eq 4 ] || { echo "usage: $0 start <vprinter> <dir> <name>" >&2; exit 2; }
+    [ $# -ge 4 ] || { echo "usage: $0 start <vprinter> <dir> <name> [vprinter options]" >&2; exit 2; }
     vprinter=$2 dir=$3 name=$4
+    shift 4
     "$0" stop "$dir" "$name"
     mkdir -p "$dir"
     setsid "$vprinter" --control 127.0.0.1:0 --port-file "$dir/control-$name.txt" --pty-link "$dir/$name" \
-        --lifetime 3600 </dev/null >"$dir/$name.log" 2>&1 &
+        --lifetime 3600 "$@" </dev/null >"$dir/$name.log" 2>&1 &
     for _ in $(seq 100); do
         [ -s "$dir/control-$name.txt" ] && exit 0
         kill -0 $! 2>/dev/null || break
