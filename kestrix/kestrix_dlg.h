@@ -118,7 +118,7 @@ public:
     LRESULT OnSysCommand(WPARAM nID, LPARAM lParam);
     void RebuildHistoryLists();
 
-    // --- message catalogue binding and tooltips (catalogue_binding.cpp) ---
+    // --- message catalogue binding and tooltips (catalogue_binding.cpp; OnToolTipNotify in tooltips.cpp) ---
     int LoadCatalogue();
     const char* GetCaption(int number);
     BOOL OnToolTipNotify(UINT id, NMHDR* pNMHDR, LRESULT* pResult);
