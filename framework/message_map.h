@@ -59,6 +59,7 @@ struct MessageMap {
 bool DispatchMessageMap(CDialog& dlg, const MessageMap* map, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
 
 // Entry builders: take the derived class's own member functions, no casts at the call site.
+// Single controls are (id, code, handler); ranges are (code, first id, last id, handler).
 // (The conversion to a CDialog member pointer is the standard derived-to-base one for member pointers.)
 template <typename T>
 MessageMapEntry MapCommand(UINT id, UINT code, void (T::*fn)())
@@ -74,7 +75,7 @@ MessageMapEntry MapClicked(UINT id, void (T::*fn)())
 }
 
 template <typename T>
-MessageMapEntry MapCommandRange(UINT idFirst, UINT idLast, UINT code, void (T::*fn)(UINT))
+MessageMapEntry MapCommandRange(UINT code, UINT idFirst, UINT idLast, void (T::*fn)(UINT))
 {
     static_assert(std::is_base_of_v<CDialog, T>);
     return {WM_COMMAND, idFirst, idLast, code, static_cast<void (CDialog::*)(UINT)>(fn)};

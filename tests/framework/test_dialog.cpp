@@ -12,7 +12,7 @@ const MessageMap* CTestDlg::GetMessageMap() const
         MapNotifyRange(TTN_NEEDTEXTW, 0, 0xFFFF, &CTestDlg::OnToolTipNotify),
         MapClicked(IDC_ORDER, &CTestDlg::OnOrderFirst),
         MapClicked(IDC_ORDER, &CTestDlg::OnOrderSecond),
-        MapCommandRange(IDC_RADIO_A, IDC_RADIO_C, BN_CLICKED, &CTestDlg::OnRadio),
+        MapCommandRange(BN_CLICKED, IDC_RADIO_A, IDC_RADIO_C, &CTestDlg::OnRadio),
         MapClicked(IDC_FILL, &CTestDlg::OnFill),
         MapCommand(IDC_NAME, EN_CHANGE, &CTestDlg::OnNameChange),
         MapCommand(IDC_COMBO_LIST, CBN_SELCHANGE, &CTestDlg::OnComboSelChange),
