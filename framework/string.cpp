@@ -11,16 +11,16 @@
 
 namespace {
 
-// Appends one conversion, formatted by the C library with its exact spec, sized first so it never overruns.
+// Appends one conversion, formatted by the C library with its exact conversion directive, sized first so it never overruns.
 template <typename T>
-void AppendOne(std::string& out, const std::string& spec, T value)
+void AppendOne(std::string& out, const std::string& directive, T value)
 {
-    int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+    int n = std::snprintf(nullptr, 0, directive.c_str(), value);
     if (n <= 0)
         return;
     size_t old = out.size();
     out.resize(old + static_cast<size_t>(n) + 1);
-    std::snprintf(&out[old], static_cast<size_t>(n) + 1, spec.c_str(), value);
+    std::snprintf(&out[old], static_cast<size_t>(n) + 1, directive.c_str(), value);
     out.resize(old + static_cast<size_t>(n));
 }
 
@@ -55,24 +55,24 @@ void AppendFormatted(std::string& out, const char* fmt, va_list ap)
             ++p;
             continue;
         }
-        std::string spec = "%";
+        std::string directive = "%";
         while (*p && std::strchr("-+ #0'", *p))
-            spec += *p++;
+            directive += *p++;
         if (*p == '*') {
-            spec += std::to_string(va_arg(args, int));
+            directive += std::to_string(va_arg(args, int));
             ++p;
         } else {
             while (std::isdigit(static_cast<unsigned char>(*p)))
-                spec += *p++;
+                directive += *p++;
         }
         if (*p == '.') {
-            spec += *p++;
+            directive += *p++;
             if (*p == '*') {
-                spec += std::to_string(va_arg(args, int));
+                directive += std::to_string(va_arg(args, int));
                 ++p;
             } else {
                 while (std::isdigit(static_cast<unsigned char>(*p)))
-                    spec += *p++;
+                    directive += *p++;
             }
         }
         Size size = Size::Default;
@@ -96,61 +96,61 @@ void AppendFormatted(std::string& out, const char* fmt, va_list ap)
         switch (conv) {
         case 'd': case 'i':
             switch (size) {
-            case Size::Long: AppendOne(out, spec + "l" + conv, va_arg(args, long)); break;
-            case Size::LongLong: AppendOne(out, spec + "ll" + conv, va_arg(args, long long)); break;
+            case Size::Long: AppendOne(out, directive + "l" + conv, va_arg(args, long)); break;
+            case Size::LongLong: AppendOne(out, directive + "ll" + conv, va_arg(args, long long)); break;
             case Size::SizeT: case Size::PtrDiff:
-                AppendOne(out, spec + "lld", static_cast<long long>(va_arg(args, std::ptrdiff_t))); break;
-            case Size::IntMax: AppendOne(out, spec + "lld", static_cast<long long>(va_arg(args, intmax_t))); break;
-            case Size::Char: AppendOne(out, spec + "hh" + conv, va_arg(args, int)); break;
-            case Size::Short: AppendOne(out, spec + "h" + conv, va_arg(args, int)); break;
-            default: AppendOne(out, spec + conv, va_arg(args, int)); break;
+                AppendOne(out, directive + "lld", static_cast<long long>(va_arg(args, std::ptrdiff_t))); break;
+            case Size::IntMax: AppendOne(out, directive + "lld", static_cast<long long>(va_arg(args, intmax_t))); break;
+            case Size::Char: AppendOne(out, directive + "hh" + conv, va_arg(args, int)); break;
+            case Size::Short: AppendOne(out, directive + "h" + conv, va_arg(args, int)); break;
+            default: AppendOne(out, directive + conv, va_arg(args, int)); break;
             }
             break;
         case 'u': case 'o': case 'x': case 'X':
             switch (size) {
-            case Size::Long: AppendOne(out, spec + "l" + conv, va_arg(args, unsigned long)); break;
-            case Size::LongLong: AppendOne(out, spec + "ll" + conv, va_arg(args, unsigned long long)); break;
+            case Size::Long: AppendOne(out, directive + "l" + conv, va_arg(args, unsigned long)); break;
+            case Size::LongLong: AppendOne(out, directive + "ll" + conv, va_arg(args, unsigned long long)); break;
             case Size::SizeT: case Size::PtrDiff:
-                AppendOne(out, spec + "ll" + conv, static_cast<unsigned long long>(va_arg(args, size_t))); break;
+                AppendOne(out, directive + "ll" + conv, static_cast<unsigned long long>(va_arg(args, size_t))); break;
             case Size::IntMax:
-                AppendOne(out, spec + "ll" + conv, static_cast<unsigned long long>(va_arg(args, uintmax_t))); break;
-            case Size::Char: AppendOne(out, spec + "hh" + conv, va_arg(args, unsigned int)); break;
-            case Size::Short: AppendOne(out, spec + "h" + conv, va_arg(args, unsigned int)); break;
-            default: AppendOne(out, spec + conv, va_arg(args, unsigned int)); break;
+                AppendOne(out, directive + "ll" + conv, static_cast<unsigned long long>(va_arg(args, uintmax_t))); break;
+            case Size::Char: AppendOne(out, directive + "hh" + conv, va_arg(args, unsigned int)); break;
+            case Size::Short: AppendOne(out, directive + "h" + conv, va_arg(args, unsigned int)); break;
+            default: AppendOne(out, directive + conv, va_arg(args, unsigned int)); break;
             }
             break;
         case 'c':
             if (size == Size::Long) {
                 wchar_t w[2] = {static_cast<wchar_t>(va_arg(args, int)), 0};
-                AppendOne(out, spec + "s", NarrowWide(w).c_str());
+                AppendOne(out, directive + "s", NarrowWide(w).c_str());
             } else {
-                AppendOne(out, spec + "c", va_arg(args, int));
+                AppendOne(out, directive + "c", va_arg(args, int));
             }
             break;
         case 'C': {
             wchar_t w[2] = {static_cast<wchar_t>(va_arg(args, int)), 0};
-            AppendOne(out, spec + "s", NarrowWide(w).c_str());
+            AppendOne(out, directive + "s", NarrowWide(w).c_str());
             break;
         }
         case 's':
             if (size == Size::Long) {
-                AppendOne(out, spec + "s", NarrowWide(va_arg(args, const wchar_t*)).c_str());
+                AppendOne(out, directive + "s", NarrowWide(va_arg(args, const wchar_t*)).c_str());
             } else {
                 const char* s = va_arg(args, const char*);
-                AppendOne(out, spec + "s", s ? s : "");
+                AppendOne(out, directive + "s", s ? s : "");
             }
             break;
         case 'S':
-            AppendOne(out, spec + "s", NarrowWide(va_arg(args, const wchar_t*)).c_str());
+            AppendOne(out, directive + "s", NarrowWide(va_arg(args, const wchar_t*)).c_str());
             break;
         case 'p':
-            AppendOne(out, spec + "p", va_arg(args, void*));
+            AppendOne(out, directive + "p", va_arg(args, void*));
             break;
         case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
             if (size == Size::LongDouble)
-                AppendOne(out, spec + "L" + conv, va_arg(args, long double));
+                AppendOne(out, directive + "L" + conv, va_arg(args, long double));
             else
-                AppendOne(out, spec + conv, va_arg(args, double));
+                AppendOne(out, directive + conv, va_arg(args, double));
             break;
         case 'n':
             // Writing through an argument is never wanted from a message text.
