@@ -9,7 +9,10 @@ struct Search {
     DWORD pid;
     HWND found;
     std::vector<std::string>* boxes;
+    bool* sawSplash;
 };
+
+constexpr int kSplashPictureId = 1086;
 
 BOOL CALLBACK FindBoxText(HWND child, LPARAM param)
 {
@@ -30,6 +33,8 @@ BOOL CALLBACK FindMainWindow(HWND wnd, LPARAM param)
         return TRUE;
     char title[128] = {};
     GetWindowTextA(wnd, title, sizeof title);
+    if (IsWindowVisible(wnd) && GetDlgItem(wnd, kSplashPictureId))
+        *s->sawSplash = true;
     if (strncmp(title, "Kestrix V4.1.4", 14) != 0) {
         // A message box (an OK button and a text) shown by the program: answer it.
         HWND ok = GetDlgItem(wnd, IDOK);
@@ -83,13 +88,13 @@ HWND KestrixProcess::WaitForMainWindow(DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
-        Search s{m_info.dwProcessId, nullptr, &m_boxes};
+        Search s{m_info.dwProcessId, nullptr, &m_boxes, &m_sawSplash};
         EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&s));
         if (s.found && IsWindowVisible(s.found)) {
             m_window = s.found;
             return m_window;
         }
-        if (WaitForSingleObject(m_info.hProcess, 50) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(m_info.hProcess, 20) == WAIT_OBJECT_0)
             return nullptr;
     }
     return nullptr;

@@ -18,6 +18,8 @@ public:
     // timeoutMs. Message boxes met on the way are answered with OK and their texts kept in Boxes().
     HWND WaitForMainWindow(DWORD timeoutMs = 30000);
     const std::vector<std::string>& Boxes() const { return m_boxes; }
+    // Whether the splash picture was seen on screen while waiting for the main window.
+    bool SawSplash() const { return m_sawSplash; }
     // Posts the system menu's close command and waits for the process to end.
     bool CloseBySystemMenu(DWORD timeoutMs = 30000);
     bool WaitForExit(DWORD timeoutMs);
@@ -32,4 +34,5 @@ private:
     PROCESS_INFORMATION m_info = {};
     HWND m_window = nullptr;
     std::vector<std::string> m_boxes;
+    bool m_sawSplash = false;
 };

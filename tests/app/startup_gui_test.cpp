@@ -190,6 +190,23 @@ TEST_F(StartupTest, SecondRunShowsTheStoredSettingsAndWritesThemBack)
     DeleteFileA(existing.c_str());
 }
 
+TEST_F(StartupTest, SplashShowsOnlyWithoutACommandLine)
+{
+    NameCatalogue();
+    struct Case {
+        const char* arguments;
+        bool splash;
+    };
+    for (const Case& c : {Case{"", true}, Case{"nosuch.bin -M:T -W:0", false}}) {
+        SCOPED_TRACE(c.arguments);
+        KestrixProcess kestrix;
+        ASSERT_TRUE(kestrix.Start(c.arguments));
+        ASSERT_NE(kestrix.WaitForMainWindow(), nullptr);
+        EXPECT_EQ(kestrix.SawSplash(), c.splash);
+        ASSERT_TRUE(kestrix.CloseBySystemMenu());
+    }
+}
+
 TEST_F(StartupTest, SecondInstanceCapturesIntoItsOwnFile)
 {
     const std::string bin = KestrixProcess::BinDir();
