@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -74,8 +75,47 @@ const int kCheckedControls[] = {IDC_SELECT_FILE_GROUP, IDC_BROWSE,       IDC_STA
                                 IDC_KIOSK_PACKET,      IDC_SHOW_USM,      IDC_RATE_LABEL};
 const int kTippedControls[] = {IDC_RATE_LABEL, IDC_RATE_VALUE, IDC_STEP_DOWNLOAD_MODE, IDC_START_FILE, IDC_PERCENT};
 
-// Runs the main dialog with the catalogue library name as the settings would give it; boxes go
-// to boxes, the session log into a folder of the test's own.
+// Sets "Thesaurus DLL Name" in the program's registry key for a scope, then puts back what was there.
+class ThesaurusSetting {
+public:
+    explicit ThesaurusSetting(const char* name)
+    {
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\VELTRA\\KESTRIX", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &m_key, nullptr) != ERROR_SUCCESS) {
+            m_key = nullptr;
+            return;
+        }
+        char old[MAX_PATH] = {};
+        DWORD size = sizeof old - 1;
+        DWORD type = 0;
+        m_hadValue = RegQueryValueExA(m_key, kValue, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                         ERROR_SUCCESS && type == REG_SZ;
+        m_old = old;
+        RegSetValueExA(m_key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                       static_cast<DWORD>(strlen(name) + 1));
+    }
+    ~ThesaurusSetting()
+    {
+        if (!m_key)
+            return;
+        if (m_hadValue)
+            RegSetValueExA(m_key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_old.c_str()),
+                           static_cast<DWORD>(m_old.size() + 1));
+        else
+            RegDeleteValueA(m_key, kValue);
+        RegCloseKey(m_key);
+    }
+    bool IsSet() const { return m_key != nullptr; }
+
+private:
+    static constexpr const char* kValue = "Thesaurus DLL Name";
+    HKEY m_key = nullptr;
+    bool m_hadValue = false;
+    std::string m_old;
+};
+
+// Runs the main dialog with the catalogue library named in the registry, read by the program's
+// settings; boxes go to the recorder, the session log into a folder of the test's own.
 class MainDialog : public ::testing::Test {
 protected:
     void SetUp() override
@@ -94,9 +134,12 @@ protected:
     {
         Shown shown;
         {
+            ThesaurusSetting setting(catalogue);
+            EXPECT_TRUE(setting.IsSet());
             CKestrixDlg dlg(nullptr);
             theApp.m_pMainWnd = &dlg;
-            dlg.m_strThesaurusDll = catalogue;
+            theApp.LoadSettings(dlg);
+            EXPECT_STREQ(catalogue, dlg.m_strThesaurusDll.c_str());
             dlg.m_nInterface = 0;
             gui::RunModal(dlg, [&](CDialog& d) {
                 gui::PumpFor(200);
