@@ -25,7 +25,7 @@ struct Bound {
     bool error, commError, caption, tip;
 };
 
-TEST(BindCatalogue, EachMissingPieceHasItsBoxAndTheRestIsBound)
+TEST(BindCatalogue, MissingLibraryOrFunctionHasItsBoxAndTheRestIsBound)
 {
     struct Case {
         const char* library;
