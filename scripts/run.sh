@@ -18,4 +18,4 @@ if [ ! -x "$KX_BUILD/win/bin/Kestrix.exe" ]; then
     ls "$KX_BUILD/win/bin"
     exit 0
 fi
-exec "$root/scripts/demo.sh" "$out"
+"$root/scripts/demo.sh" "$out"
