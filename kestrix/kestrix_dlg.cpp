@@ -88,6 +88,7 @@ const MessageMap* CKestrixDlg::GetMessageMap() const
         MapMessage(WM_SYSTEM_ERROR, &CKestrixDlg::OnSystemError),
         MapClicked(IDC_SAVE_RX, &CKestrixDlg::OnSaveRxBuffer),
         MapMessage(WM_XFER_RATE, &CKestrixDlg::OnTransferRate),
+        MapMessage(WM_FLASH_RECONNECT, &CKestrixDlg::OnFlashReconnect),
         MapClicked(IDC_VIEW_LOG, &CKestrixDlg::OnViewLog),
         MapNotify(IDC_FILE_HISTORY, LVN_ITEMCHANGED, &CKestrixDlg::OnItemChangedFileList),
         MapMessage(WM_DEVICECHANGE, &CKestrixDlg::OnDeviceChange),

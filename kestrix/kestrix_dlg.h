@@ -70,6 +70,9 @@ public:
     LRESULT OnTransferRate(WPARAM elapsedMs, LPARAM rate);
     BOOL HasCommandLine();
 
+    // --- firmware download (flash_reconnect.cpp) ---
+    LRESULT OnFlashReconnect(WPARAM, LPARAM);
+
     // --- main dialog controls and input (controls.cpp) ---
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;

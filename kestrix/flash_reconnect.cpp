@@ -1,0 +1,9 @@
+// The main dialog's side of the firmware worker's reconnect request: a USB printer that switched
+// to download mode comes back as a new device, and the connection belongs to the GUI thread.
+#include "kestrix_dlg.h"
+
+LRESULT CKestrixDlg::OnFlashReconnect(WPARAM, LPARAM)
+{
+    // Reopen without re-enabling the control groups: the download still runs.
+    return ConnectPort(0);
+}
