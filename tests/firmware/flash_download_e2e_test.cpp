@@ -64,7 +64,7 @@ public:
     CMessageSink()
     {
         WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpfnWndProc = SinkProc;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "KxFlashTestSink";
         RegisterClassA(&wc);
@@ -94,8 +94,21 @@ public:
         return false;
     }
     std::vector<MSG> m_messages;
+    // Reconnect requests the window served, and on which thread.
+    static inline int s_reconnects = 0;
+    static inline DWORD s_reconnectThread = 0;
 
 private:
+    static LRESULT CALLBACK SinkProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_FLASH_RECONNECT) {
+            ++s_reconnects;
+            s_reconnectThread = GetCurrentThreadId();
+            return 1;
+        }
+        return DefWindowProcA(wnd, message, wParam, lParam);
+    }
+
     HWND m_hWnd = nullptr;
 };
 
@@ -394,6 +407,37 @@ TEST_F(FlashEndToEnd, AbortDuringTheEraseWaitEndsSilentlyWithTheClosingCommand)
     EXPECT_TRUE(Boxes().empty());
     EXPECT_FALSE(g_SendFile.IsOpen());
     EXPECT_EQ(PrinterLog(), "mode size erase close");
+}
+
+TEST_F(FlashEndToEnd, UsbPrinterAnsweringSIsReconnectedOnTheWindowThreadBeforeTheFlashSize)
+{
+    struct Case {
+        const char* reply;
+        int reconnects;
+        int led0;
+        const char* log;
+    };
+    const Case cases[] = {
+        {"FW REPLY mode 53", 1, kFlashLedGreen, "mode size erase select data*16 check crc close"},
+        {"FW REPLY mode 06", 0, kFlashLedRed, "mode close"},
+    };
+    const std::vector<char> image = Pattern(65536, 4);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        ASSERT_TRUE(m_printer.Ok("FW ON"));
+        ASSERT_TRUE(m_printer.Ok(c.reply));
+        // Recorded as a USB connection; the bytes still travel over the serial line.
+        g_Transfer.SetParams(kDorvaneUsb, kPortId, 0, 0, 0, 0);
+        CMessageSink::s_reconnects = 0;
+        m_sink.m_messages.clear();
+        const Outcome outcome = Download(image);
+        EXPECT_EQ(CMessageSink::s_reconnects, c.reconnects);
+        if (c.reconnects)
+            EXPECT_EQ(CMessageSink::s_reconnectThread, GetCurrentThreadId());
+        EXPECT_EQ(outcome.leds.at(kFlashLedSwitchMode), c.led0);
+        EXPECT_TRUE(Boxes().empty());
+        EXPECT_EQ(PrinterLog(), c.log);
+    }
 }
 
 // Header answers: status byte of each reply (FW REPLY <step> <status>), with what must be seen.
