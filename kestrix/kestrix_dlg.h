@@ -120,6 +120,9 @@ public:
     // --- history and system menu (system_menu.cpp) ---
     LRESULT OnSysCommand(WPARAM nID, LPARAM lParam);
     void RebuildHistoryLists();
+    // The history manager of each list (history_manager.cpp).
+    void ManageStringsHistory();
+    void ManageFilesHistory();
 
     // --- message catalogue binding and tooltips (catalogue_binding.cpp; OnToolTipNotify in tooltips.cpp) ---
     int LoadCatalogue();

@@ -41,14 +41,19 @@ bool RegistryKey::ReadString(const char* name, char* buffer, DWORD capacity) con
 {
     if (!m_key || !buffer || capacity == 0)
         return false;
-    // One byte is kept back so a value stored without its terminator still ends inside the buffer.
-    DWORD size = capacity - 1;
-    LONG rc = RegQueryValueExA(m_key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    if (rc != ERROR_SUCCESS) {
+    DWORD size = capacity;
+    if (RegQueryValueExA(m_key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
         buffer[0] = '\0';
         return false;
     }
-    buffer[size < capacity ? size : capacity - 1] = '\0';
+    // A value stored without its terminator is terminated here, unless it fills the whole buffer.
+    if (size == 0 || buffer[size - 1] != '\0') {
+        if (size >= capacity) {
+            buffer[0] = '\0';
+            return false;
+        }
+        buffer[size] = '\0';
+    }
     return true;
 }
 

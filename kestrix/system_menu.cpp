@@ -30,8 +30,10 @@ LRESULT CKestrixDlg::OnSysCommand(WPARAM nID, LPARAM lParam)
         break;
     }
     case IDM_MANAGE_STRINGS_HISTORY:
+        ManageStringsHistory();
+        return 0;
     case IDM_MANAGE_FILES_HISTORY:
-        // The history manager dialog is not built yet; its commands change nothing.
+        ManageFilesHistory();
         return 0;
     case SC_CLOSE:
         if (Comm_IsConnected()) {

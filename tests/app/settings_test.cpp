@@ -300,6 +300,7 @@ TEST_F(SettingsTest, NumberOfAnotherTypeButFourBytesLongIsTakenAsItStands)
 TEST_F(SettingsTest, EntriesBeyondTheReadingBuffersAreNeitherReadNorStored)
 {
     const std::string longPath = "C:\\" + std::string(300, 'p') + ".bin";
+    const std::string longestPath = "C:\\" + std::string(248, 'q') + ".bin";  // 255 characters: fits
     PutString(nullptr, "Thesaurus DLL Name", std::string(300, 't'));
     PutDword(SettingsStore::kFilesHistoryKey, "Nb Files History", 2);
     PutString(SettingsStore::kFilesHistoryKey, "Hist File #0", longPath);
@@ -316,13 +317,18 @@ TEST_F(SettingsTest, EntriesBeyondTheReadingBuffersAreNeitherReadNorStored)
     m.strings.AddTail(CString(std::string(100, 'x')));
     m.strings.AddTail("ok");
     m.files.AddTail(CString(longPath));
+    m.files.AddTail(CString(longestPath));
     Store().Save(m.View());
     DWORD count = 0;
     ASSERT_TRUE(GetDword(SettingsStore::kStringsHistoryKey, "Nb String History", count));
     EXPECT_EQ(count, 1u);
     EXPECT_EQ(GetString(SettingsStore::kStringsHistoryKey, "Hist String #0"), "6F 6B ");
     ASSERT_TRUE(GetDword(SettingsStore::kFilesHistoryKey, "Nb Files History", count));
-    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(count, 2u);
+    Members again;
+    Store().Load(again.View(), kEveryFileExists);
+    ASSERT_EQ(again.files.GetCount(), 2);
+    EXPECT_EQ(again.files.GetAt(1), CString(longestPath));
 }
 
 } // namespace
