@@ -40,12 +40,10 @@ std::string WindowsPath(const std::string& unixPath)
     return path;
 }
 
-// "com9.control" begins with a device name: a plain DOS path to it opens the serial port, so the
-// file is named by a path that is taken as it stands.
 std::string ControlFile()
 {
     const char* dir = std::getenv("KX_VPRINTER_DIR");
-    return "\\\\?\\" + WindowsPath(std::string(dir ? dir : "") + "/com9.control");
+    return WindowsPath(std::string(dir ? dir : "") + "/control-com9.txt");
 }
 
 // Catalogue stand-in: error n reads "error n", so a box names its number.
