@@ -256,7 +256,11 @@ TEST_F(BatchE2E, AutoCloseZeroKeepsTheWindowOpenAfterTheAction)
     ASSERT_TRUE(run.StartKestrix("KEEP -M:S -W:0 " + Ethernet()));
     ASSERT_NE(run.WaitForMainWindow(kRunMs), nullptr);
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 20000 && m_printer.Received("main")->length < 4)
+    auto receivedLength = [&] {
+        const auto received = m_printer.Received("main");
+        return received ? received->length : 0;
+    };
+    while (GetTickCount() - start < 20000 && receivedLength() < 4)
         Sleep(50);
     ExpectReceived(Bytes{'K', 'E', 'E', 'P'});
     EXPECT_FALSE(run.FollowUntilExit(2000)) << "the window closed although -W:0 was given";
