@@ -96,7 +96,12 @@ void CEthernetChildDlg::OnChangePort()
     if (!main || main->m_nInterface != 3)
         return;
     // Nothing may be sent to the old port while the new one is not connected yet.
-    (void)main;  // PENDING: the six control groups go grey here once the main dialog has them
+    main->EnableFlashControls(FALSE);
+    main->EnableReceiveControls(FALSE);
+    main->EnableFileGroup(FALSE);
+    main->EnableFileControls(FALSE);
+    main->EnableStringStart(FALSE);
+    main->EnableStringGroup(FALSE);
 }
 
 void CEthernetChildDlg::OnChangeChannelPort()

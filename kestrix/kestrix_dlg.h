@@ -78,6 +78,15 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL UpdateAllData(BOOL save);
     BOOL EnableDlgItem(int id, BOOL enable);
+
+    // --- control groups (control_groups.cpp) ---
+    void EnableFileControls(BOOL enable);
+    void EnableRepeatControls(BOOL enable);
+    void EnableStringStart(BOOL enable);
+    void EnableFlashControls(BOOL enable);
+    void EnableReceiveControls(BOOL enable);
+    void EnableFileGroup(BOOL enable);
+    void EnableStringGroup(BOOL enable);
     // The port-properties report of the Info buttons of the parallel and USB pages (port_properties.cpp).
     void ShowPortProperties();
     void AddFileToHistory(const CString& path);
@@ -173,6 +182,11 @@ public:
     int m_bKioskPacket = 0;
     int m_bShowUsm = 0;
     HICON m_hIcon = nullptr;
+    // EnableFlashControls: the group's flag and each control's state from before the group was disabled.
+    BOOL m_bFlashGroupEnabled = TRUE;
+    BOOL m_bFlashItemEnabled[14] = {TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE, TRUE};
+    // EnableStringGroup: the string box had the focus when the group was disabled.
+    BOOL m_bStringFocusNote = FALSE;
 
     // The rows of the two receive lists, which ask for them (virtual lists): 1028 and 1045.
     CHexRows m_rowsRx;
