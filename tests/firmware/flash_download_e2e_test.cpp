@@ -384,6 +384,26 @@ TEST_F(FlashEndToEnd, FlashOneSectorTooSmallIsRefusedBeforeAnyErase)
     EXPECT_EQ(PrinterLog(), "mode size close");
 }
 
+TEST_F(FlashEndToEnd, ShortReadOfTheImageEndsTheDownloadWithTheFileError)
+{
+    WriteImage(Pattern(65536, 6));
+    ASSERT_EQ(g_SendFile.Open(CString(m_fileName.c_str()), 0, 0, 0), 1);
+    // The file no longer stands at its start: the last packet finds fewer bytes than it needs.
+    char skipped[100];
+    DWORD done = 0;
+    ASSERT_TRUE(g_SendFile.Read(skipped, sizeof skipped, &done));
+    g_RxBuffer.Reset();
+    m_job.m_nProtocol = kFlashPlainProtocol;
+    g_FlashStartEvent.Set();
+    ASSERT_TRUE(m_sink.WaitForDone(kDownloadTimeoutMs));
+    const Outcome outcome = Summarise(m_sink.m_messages);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], "error 3");
+    EXPECT_EQ(outcome.leds.at(kFlashLedDownload), kFlashLedRed);
+    EXPECT_FALSE(g_SendFile.IsOpen());
+    EXPECT_EQ(PrinterLog(), "mode size erase select data*15 close");
+}
+
 TEST_F(FlashEndToEnd, AbortDuringTheEraseWaitEndsSilentlyWithTheClosingCommand)
 {
     ASSERT_TRUE(m_printer.Ok("FW REPLY erase -"));
