@@ -130,12 +130,17 @@ TEST_F(PortPages, EachPageSitsAtThePlaceholderInsideTheMainDialog)
         const POINT place = TopLeftIn(dlg, ::GetDlgItem(dlg, IDC_CHILD_PLACEHOLDER));
         const std::array<CDialog*, 4> pages = {&dlg.m_dlgSerial, &dlg.m_dlgUsb, &dlg.m_dlgParallel,
                                                &dlg.m_dlgEthernet};
-        for (CDialog* page : pages) {
-            ASSERT_TRUE(page->IsWindow());
-            EXPECT_EQ(::GetParent(*page), dlg.GetSafeHwnd());
-            const POINT at = TopLeftIn(dlg, *page);
+        const char* const shots[] = {"layout_serial", "layout_usb", "layout_parallel", "layout_ethernet"};
+        for (int i = 0; i < 4; ++i) {
+            ASSERT_TRUE(pages[i]->IsWindow());
+            EXPECT_EQ(::GetParent(*pages[i]), dlg.GetSafeHwnd());
+            const POINT at = TopLeftIn(dlg, *pages[i]);
             EXPECT_EQ(at.x, place.x);
             EXPECT_EQ(at.y, place.y);
+            // Each page alone over the placeholder, as the program shows it.
+            for (CDialog* page : pages)
+                page->ShowWindow(page == pages[i] ? SW_SHOW : SW_HIDE);
+            EXPECT_FALSE(gui::SaveScreenshot(dlg, shots[i]).IsEmpty());
         }
     });
 }
@@ -377,6 +382,22 @@ TEST_F(PortPages, EthernetPortOutsideOneTo65535IsRefusedAndNotStored)
     });
 }
 
+TEST_F(PortPages, TypingAnEthernetPortGreysTheTransferControlsOnlyWhileEthernetIsChosen)
+{
+    const int transferControls[] = {IDC_START_FILE, IDC_START_STRING, IDC_START_FIRMWARE, IDC_BROWSE,
+                                    IDC_DATA_STRING, IDC_RX_LIST};
+    for (int iface : {0, 3}) {
+        Run(iface, [&](CKestrixDlg& dlg) {
+            for (int id : transferControls)
+                ::EnableWindow(::GetDlgItem(dlg, id), TRUE);
+            gui::SetText(dlg.m_dlgEthernet, IDC_USM_PORT, "9111");
+            EXPECT_EQ(dlg.m_dlgEthernet.m_nUsmPort, 9111);
+            for (int id : transferControls)
+                EXPECT_EQ(gui::IsEnabled(dlg, id), iface != 3) << "interface " << iface << ", control " << id;
+        });
+    }
+}
+
 TEST_F(PortPages, ChannelClickDuringATransferChangesNothing)
 {
     Run(3, [&](CKestrixDlg& dlg) {
@@ -411,6 +432,9 @@ TEST_F(PortPages, MonitorOffHidesTheUsbStatusLedsAtOnce)
 TEST_F(PortPages, SerialLineLedsShowOnTheirStatics)
 {
     Run(0, [&](CKestrixDlg& dlg) {
+        for (CDialog* page : std::array<CDialog*, 3>{&dlg.m_dlgUsb, &dlg.m_dlgParallel, &dlg.m_dlgEthernet})
+            page->ShowWindow(SW_HIDE);
+        dlg.m_dlgSerial.ShowWindow(SW_SHOW);
         CLed* leds[] = {g_pLedDsr, g_pLedCts, g_pLedRing, g_pLedDcd, g_pLedXonXoff};
         const int statics[] = {IDC_LED_DSR, IDC_LED_CTS, IDC_LED_RING, IDC_LED_DCD, IDC_LED_XONXOFF};
         for (int i = 0; i < 5; ++i) {
