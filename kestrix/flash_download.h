@@ -78,9 +78,11 @@ public:
     CFlashDownload(const CFlashDownload&) = delete;
     CFlashDownload& operator=(const CFlashDownload&) = delete;
 
-    // One complete download of g_SendFile (opened and positioned at 0 by the Start handler):
-    // the steps of the job's protocol, then, whatever happened, the file closed, the closing
-    // command sent and WM_XFER_DONE posted. Returns 1.
+    // One complete download of g_SendFile, then, whatever happened, the file closed, the closing
+    // command sent and WM_XFER_DONE posted. Returns 1. Before it sets g_FlashStartEvent the Start
+    // handler opens the file at offset 0, sets m_nProtocol (IsHeaderImage over the first
+    // kHeaderProbeSize bytes), refuses a plain image that is not whole sectors, connects the port,
+    // resets g_RxBuffer and g_TransferAbortEvent.
     int RunDownload();
 
     // Plain protocol steps; each returns the next state.
