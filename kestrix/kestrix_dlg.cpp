@@ -288,13 +288,36 @@ bool CKestrixDlg::StartWorkerThreads()
     return ok;
 }
 
+namespace {
+
+// Waits for a thread while still answering messages other threads send to this one, so a worker
+// caught in SendMessage to the dialog can finish its call and see the quit event.
+bool WaitForWorker(HANDLE thread, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= timeoutMs)
+            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, timeoutMs - spent, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0)
+            return true;
+        if (r != WAIT_OBJECT_0 + 1)
+            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+} // namespace
+
 void CKestrixDlg::EndWorkerThreads()
 {
     if (m_hQuitEvent)
         SetEvent(m_hQuitEvent);
     m_evDisplayStop.Set();
     for (CThread* worker : {&m_threadDisplay, &m_threadFlash, &m_threadFile, &m_threadString}) {
-        if (worker->Handle() && !worker->Join(kWorkerEndMs))
+        if (worker->Handle() && !WaitForWorker(worker->Handle(), kWorkerEndMs))
             AddEntry("A worker thread did not end in time.\n");
     }
 }

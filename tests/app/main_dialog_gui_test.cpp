@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 #include <string>
 
 #include "framework/message_box.h"
@@ -12,6 +14,7 @@
 
 #include "about_dlg.h"
 #include "firmware_steps.h"
+#include "globals.h"
 #include "kestrix_app.h"
 #include "kestrix_dlg.h"
 #include "res/resource.h"
@@ -76,6 +79,32 @@ TEST_F(MainDialogTest, EveryWayOutStopsTheWorkersBeforeTheDialogGoes)
         EXPECT_FALSE(dlg.m_threadString.IsRunning());
         EXPECT_FALSE(dlg.m_threadFlash.IsRunning());
     }
+}
+
+TEST_F(MainDialogTest, DataArrivingWhileTheDialogCloses_WorkersStillEndPromptly)
+{
+    // A reader keeps filling the receive ring, so the display thread is often inside its
+    // synchronous send to the dialog when the close comes.
+    std::atomic<bool> feeding{true};
+    std::thread feeder([&] {
+        const char bytes[64] = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcde";
+        while (feeding) {
+            g_RxBuffer.Put(bytes, sizeof bytes);
+            Sleep(1);
+        }
+    });
+    CKestrixDlg dlg;
+    gui::RunModal(dlg, [&](CDialog& d) {
+        gui::PumpFor(300);
+        d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        gui::PumpUntil([&] { return !d.IsModal(); });
+    });
+    const DWORD start = GetTickCount();
+    dlg.EndWorkerThreads();
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_FALSE(dlg.m_threadDisplay.IsRunning());
+    feeding = false;
+    feeder.join();
 }
 
 TEST_F(MainDialogTest, CloseTakesTheHistoriesFromTheControls)
