@@ -1,0 +1,36 @@
+// PipeServer: the stand-in's named pipes. It listens on ns\control, serves each connection's
+// requests (List, Open, Control, Command) on a thread of its own, and gives each opened handle a
+// data pipe ns\data-<n> that the handle's device serves.
+#pragma once
+#include <windows.h>
+
+#include "standin_device.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+class PipeServer {
+public:
+    PipeServer(std::string ns, std::vector<StandinDevice*> devices);
+    ~PipeServer();
+
+    // Serves until a Command "QUIT" arrives or stop is set; false when the pipe cannot be made.
+    bool Run(HANDLE stop);
+
+private:
+    void ServeControl(HANDLE pipe);
+    Reply Handle(const Request& request, std::shared_ptr<DeviceHandle>& handle);
+    Reply OpenDevice(const std::string& path, std::shared_ptr<DeviceHandle>& handle);
+    std::string Command(const std::string& text);
+
+    std::string m_ns;
+    std::vector<StandinDevice*> m_devices;
+    HANDLE m_quit;                     // manual-reset: set by QUIT
+    std::atomic<unsigned> m_nextData{1};
+};
+
+}  // namespace standin
