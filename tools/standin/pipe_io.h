@@ -25,6 +25,8 @@ public:
     // False once the client has closed its end.
     bool ClientPresent();
     HANDLE Stop() const { return m_stop; }
+    // The pipe itself, for a device that reads and writes it at the same time with records of its own.
+    HANDLE Pipe() const { return m_pipe; }
     void SetStop(HANDLE stop) { m_stop = stop; }
 
 private:

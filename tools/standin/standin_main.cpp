@@ -3,6 +3,7 @@
 //   standin --pipe \\.\pipe\NAME [--usb] [--parallel] --printer HOST:MAIN,RT,USM [--lifetime S]
 // It serves until a client sends QUIT or the lifetime (default 900 s) ends.
 #include "printer_bridge.h"   // first: winsock2.h before windows.h
+#include "parallel_port_device.h"
 #include "pipe_server.h"
 #include "usb_printer_device.h"
 
@@ -62,10 +63,7 @@ int main(int argc, char** argv)
     }
     std::vector<std::unique_ptr<standin::StandinDevice>> devices;
     if (usb) devices.push_back(std::make_unique<standin::UsbPrinterDevice>(bridge));
-    if (parallel) {
-        std::fprintf(stderr, "standin: no parallel port model in this build\n");
-        return 2;
-    }
+    if (parallel) devices.push_back(std::make_unique<standin::ParallelPortDevice>(bridge));
     std::vector<standin::StandinDevice*> served;
     for (auto& d : devices) served.push_back(d.get());
 
