@@ -54,8 +54,11 @@ BOOL CKestrixApp::InitInstance()
 
 int CKestrixApp::ExitInstance()
 {
-    if (Comm_IsOpened())
+    if (Comm_IsOpened()) {
+        // No reader may still read from the port being closed.
+        g_Transfer.StopThreads();
         Comm_CloseCleanuo();
+    }
     g_RxDataFile.Close();
     return CApp::ExitInstance();
 }

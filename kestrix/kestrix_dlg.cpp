@@ -89,6 +89,7 @@ const MessageMap* CKestrixDlg::GetMessageMap() const
         MapClicked(IDC_SAVE_RX, &CKestrixDlg::OnSaveRxBuffer),
         MapMessage(WM_XFER_RATE, &CKestrixDlg::OnTransferRate),
         MapMessage(WM_FLASH_RECONNECT, &CKestrixDlg::OnFlashReconnect),
+        MapMessage(WM_RECONNECT_PORT, &CKestrixDlg::OnReconnectPort),
         MapClicked(IDC_VIEW_LOG, &CKestrixDlg::OnViewLog),
         MapNotify(IDC_FILE_HISTORY, LVN_ITEMCHANGED, &CKestrixDlg::OnItemChangedFileList),
         MapMessage(WM_DEVICECHANGE, &CKestrixDlg::OnDeviceChange),

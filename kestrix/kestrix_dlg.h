@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "framework/critical_section.h"
 #include "framework/dialog.h"
 #include "framework/combo_box.h"
@@ -58,6 +60,24 @@ public:
     void OnSelectParallel();
     void OnSelectEthernet();
     LRESULT OnDeviceChange(WPARAM event, LPARAM header);
+    // The Communication group as a whole, disabled while a transfer runs.
+    void EnableInterfaceGroup(BOOL enable);
+    // The file worker's request to reopen the USB port after a send of a repeated transfer.
+    LRESULT OnReconnectPort(WPARAM, LPARAM);
+    // ConnectPort's steps: leaving the old interface, opening each interface, the failure block.
+    void LeaveOldInterface();
+    bool ConnectSerial();
+    bool ConnectUsb();
+    bool ConnectParallel();
+    bool ConnectEthernet(int& firmwareFlag);
+    int ConnectFailed(bool ethernetOpenFailed, const char* line);
+    // Stops the readers, closes the port (logging line when it was connected) before a reopen.
+    void ClosePortForReopen(const char* line);
+    // ConnectPort(1) up to kUsbConnectTries times, the transport dropped after each failure.
+    int ConnectUsbWithRetries();
+    // Readers stopped, port closed, transport dropped.
+    void DropTransport();
+    void SelectInterface(const char* logLine);
 
     // --- transfer commands and progress (transfer_commands.cpp) ---
     void OnStartFirmware();
@@ -68,6 +88,12 @@ public:
     LRESULT OnTransferEnd(WPARAM, LPARAM);
     LRESULT OnCrcValue(WPARAM crc, LPARAM);
     LRESULT OnTransferRate(WPARAM elapsedMs, LPARAM rate);
+    // Progress bar and percent to percent; the repeat counter shows counter, or nothing for -1.
+    void UpdateProgress(int percent, int counter);
+    // m_strDataString as bytes (hex text normalised first); false when it gives no bytes.
+    bool ConvertDataString(std::vector<unsigned char>& bytes);
+    // Catalogue caption number, or fallback when no catalogue gives it.
+    const char* CaptionOr(int number, const char* fallback);
     BOOL HasCommandLine();
 
     // --- firmware download (flash_reconnect.cpp) ---
