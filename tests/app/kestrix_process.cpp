@@ -1,6 +1,7 @@
 // Runs Kestrix.exe as a separate process for the start-up tests.
 #include "kestrix_process.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -64,12 +65,26 @@ std::string KestrixProcess::BinDir()
 
 KestrixProcess::~KestrixProcess()
 {
-    if (m_info.hProcess) {
-        if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(m_info.hProcess, 1);
-        CloseHandle(m_info.hProcess);
-        CloseHandle(m_info.hThread);
+    if (!m_info.hProcess)
+        return;
+    if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_info.hProcess, 1);
+        WaitForSingleObject(m_info.hProcess, 5000);
     }
+    CloseHandle(m_info.hProcess);
+    CloseHandle(m_info.hThread);
+    // The session logs this run left beside the program.
+    const std::string dir = BinDir();
+    char pattern[64];
+    snprintf(pattern, sizeof pattern, "\\KestrixLog-pid%X-*.html", static_cast<unsigned>(m_info.dwProcessId));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        DeleteFileA((dir + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 bool KestrixProcess::Start(const std::string& arguments)
