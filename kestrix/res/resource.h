@@ -10,6 +10,8 @@
 #define IDD_PARALLEL_CHILD          151
 #define IDD_USB_CHILD               153
 #define IDD_ETHERNET_CHILD          154
+#define IDD_SETUP_ETH_DEV           158
+#define IDD_SETUP_USB_DRIVER        159
 
 // Icon and bitmaps.
 #define IDR_MAINFRAME               128
@@ -178,6 +180,23 @@
 #define IDC_ETHERNET_AUTO           1151
 #define IDC_USM_PORT_LABEL          1154
 #define IDC_ETHERNET_OPTIONS_GROUP  1155
+
+// Ethernet device set-up (template 158).
+#define IDC_DEVICE_LIST             1126
+#define IDC_SEARCH_DEVICES          1127
+#define IDC_UPDATE_DEVICE           1128
+#define IDC_REBOOT_DEVICE           1130
+#define IDC_NEW_IP_ADDRESS          1133
+#define IDC_NEW_DEVICE_NAME         1134
+#define IDC_NEW_IP_LABEL            1136
+#define IDC_NEW_NAME_LABEL          1138
+#define IDC_SELECTED_DEVICE_GROUP   1140
+
+// USB driver set-up (template 159).
+#define IDC_USB_DEVICE_LIST         1146
+#define IDC_REFRESH_USB_DEVICES     1147
+#define IDC_FORCE_DRIVER            1148
+#define IDC_RESTORE_DRIVER          1149
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)
