@@ -6,15 +6,17 @@
 #include "framework/data_exchange.h"
 
 #include "kestrix_dlg.h"
+#include "setup_eth_dev_dlg.h"
 
 namespace {
 
-// To be filled when the device set-up dialog exists: CSetupEthDevDlg made without a parent, given
-// the catalogue library's name, run modally and destroyed; its result is not used and nothing is
-// reconnected afterwards.
+// The device set-up dialog, made without a parent and given the catalogue library's name; its
+// result is not used and nothing is reconnected afterwards.
 void RunEthernetDeviceSetup(const CString& catalogueName)
 {
-    (void)catalogueName;
+    CSetupEthDevDlg dlg;
+    dlg.m_strThesaurusDll = catalogueName;
+    dlg.DoModal();
 }
 
 bool IsAddressOrPortControl(int id)

@@ -10,6 +10,7 @@
 #include "data_log.h"
 #include "dorvane/dorvane.h"
 #include "kestrix_dlg.h"
+#include "setup_usb_driver.h"
 #include "transfer.h"
 
 CLed* g_pLedUsbError = nullptr;
@@ -21,12 +22,13 @@ constexpr int kLedY = 108;
 constexpr int kLedErrorX = 100;
 constexpr int kLedPaperOutX = 155;
 
-// To be filled when the driver set-up dialog exists: CSetupUsbDriver made without a parent, given
-// the catalogue library's name, run modally and destroyed; its result is not used and nothing is
-// reconnected afterwards.
+// The driver set-up dialog, made without a parent and given the catalogue library's name; its
+// result is not used and nothing is reconnected afterwards.
 void RunUsbDriverSetup(const CString& catalogueName)
 {
-    (void)catalogueName;
+    CSetupUsbDriver dlg;
+    dlg.m_strThesaurusDll = catalogueName;
+    dlg.DoModal();
 }
 
 } // namespace
