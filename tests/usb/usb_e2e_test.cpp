@@ -1,0 +1,239 @@
+// Pindoro end to end under Wine: the transport drives the stand-in USB printer through the driver
+// seam, and the virtual printer behind it records and sends the bytes.
+#include "usb_fixture.h"
+
+#include "crc32.h"
+#include "flood_pattern.h"
+#include "hex_text.h"
+
+#include <cstring>
+
+namespace usb_test {
+namespace {
+
+std::vector<uint8_t> Pattern(size_t length)
+{
+    std::vector<uint8_t> bytes(length);
+    uint32_t x = 0x12345678;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(x >> 16);
+    }
+    return bytes;
+}
+
+TEST_F(UsbTest, OpensThePrinterInterfaceWithAllFourEndpoints)
+{
+    EXPECT_EQ(Check(0), 1);   // a new object always opens
+    ASSERT_EQ(OpenDevice(0), 1);
+    EXPECT_EQ(m_hasIntIn, 1);
+    EXPECT_EQ(m_hasIntOut, 1);
+    EXPECT_EQ(m_channel, 0);
+    EXPECT_NE(m_info->m_hCommPortTX, nullptr);
+    EXPECT_NE(m_info->m_hCommPortRX, nullptr);
+    EXPECT_NE(m_info->m_hCommPortRXUsm, nullptr);
+    EXPECT_NE(m_info->m_OverlappedRX.hEvent, nullptr);
+    EXPECT_EQ(m_info->IsConnected(), 1);
+    EXPECT_EQ(Check(0), 0);   // same settings, still configured
+    EXPECT_TRUE(TakeNotices().empty());
+}
+
+TEST_F(UsbTest, MegabyteThroughBulkOutArrivesByteExact)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    std::vector<uint8_t> data = Pattern(1 << 20);
+    ASSERT_TRUE(WriteAll(data.data(), data.size(), m_info->m_nCommPacketSize)) << GetLastError();
+    ASSERT_TRUE(WaitReceived("main", data.size(), 30000));
+    auto summary = m_printer.Received("main");
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->length, data.size());
+    EXPECT_EQ(summary->crc, vprinter::Crc32(data.data(), data.size()));
+    auto rt = m_printer.Received("rt");
+    ASSERT_TRUE(rt);
+    EXPECT_EQ(rt->length, 0u);
+}
+
+TEST_F(UsbTest, PrinterBytesArriveOnTheBulkInPipe)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    constexpr size_t kFlood = 100000;
+    ASSERT_TRUE(m_printer.Ok("FLOOD main " + std::to_string(kFlood)));
+    std::vector<uint8_t> got = ReadSome(m_info->m_hCommPortRX, m_info->m_OverlappedRX, kFlood, 20000);
+    ASSERT_EQ(got.size(), kFlood);
+    for (size_t i = 0; i < got.size(); ++i)
+        ASSERT_EQ(got[i], vprinter::FloodByte(i)) << "at " << i;
+}
+
+TEST_F(UsbTest, UnsolicitedStatusArrivesOnTheInterruptInPipe)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    ASSERT_TRUE(m_printer.Ok("SEND usm 1400000F"));
+    std::vector<uint8_t> got = ReadSome(m_info->m_hCommPortRXUsm, m_info->m_OverlappedRXUsm, 4, 5000);
+    EXPECT_EQ(vprinter::ToHex(got), "1400000F");
+    // Nothing of it on the main receive channel.
+    EXPECT_TRUE(ReadSome(m_info->m_hCommPortRX, m_info->m_OverlappedRX, 1, 300).empty());
+}
+
+TEST_F(UsbTest, RealTimeChannelWritesReachTheRealTimeChannel)
+{
+    const uint8_t command[] = {0x10, 0x04, 0x01};
+    // One writer: a new output channel reopens and binds the interrupt-OUT endpoint.
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    EXPECT_EQ(Check(1), 1);
+    ASSERT_EQ(OpenDevice(1, 1), 1);
+    EXPECT_EQ(m_channel, 1);
+    ASSERT_TRUE(WriteAll(command, sizeof command));
+    ASSERT_TRUE(WaitReceived("rt", sizeof command, 5000));
+    EXPECT_EQ(vprinter::ToHex(*m_printer.Received("rt")->bytes), "100401");
+    EXPECT_EQ(m_printer.Received("main")->length, 0u);
+}
+
+TEST_F(UsbTest, TwoWritersSwitchTheOutputChannelWithoutReopening)
+{
+    const uint8_t main[] = {'A', 'B'};
+    const uint8_t realTime[] = {0x10, 0x05, 0x02};
+    ASSERT_EQ(Check(0, 0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    ASSERT_TRUE(WriteAll(main, sizeof main));
+    HANDLE bulkOut = m_info->m_hCommPortTX;
+    EXPECT_EQ(Check(1, 0), 0);
+    EXPECT_NE(m_info->m_hCommPortTX, bulkOut);
+    ASSERT_TRUE(WriteAll(realTime, sizeof realTime));
+    ASSERT_TRUE(WaitReceived("rt", sizeof realTime, 5000));
+    ASSERT_TRUE(WaitReceived("main", sizeof main, 5000));
+    EXPECT_EQ(vprinter::ToHex(*m_printer.Received("rt")->bytes), "100502");
+    EXPECT_EQ(vprinter::ToHex(*m_printer.Received("main")->bytes), "4142");
+    // A changed writer mode cannot use the pipes made for the other one.
+    EXPECT_EQ(Check(1, 1), 1);
+}
+
+TEST_F(UsbTest, PortStatusBitsDecode)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    struct Case {
+        const char* portStatus;
+        DWORD status;
+    };
+    // 0x08: not in error; 0x20: paper empty; 0x10: selected.
+    const Case cases[] = {{"18", 0}, {"10", 1}, {"38", 2}, {"30", 3}, {"08", 0}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(Standin(std::string("USB STATUS ") + c.portStatus), "OK");
+        DWORD status = 0xF0;   // bits the transport does not own stay
+        EXPECT_EQ(m_info->RequestStatus(nullptr, 0, nullptr, nullptr), 1);
+        ASSERT_EQ(m_info->DecodeStatus(nullptr, 0, &status), 1) << c.portStatus;
+        EXPECT_EQ(status, 0xF0 | c.status) << c.portStatus;
+    }
+}
+
+TEST_F(UsbTest, PropertiesReportTheDescriptorsAndDeviceId)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    std::vector<char> text(32768, 0);
+    ASSERT_EQ(m_info->GetProperties(text.data(), text.size()), 1);
+    std::string report(text.data());
+    for (const char* line : {"*            USB DEVICE PROPERTIES              *\r\n",
+                             "idVendor            = 0x4B58\r\n",
+                             "bInterfaceClass     = 0x07 - Printer\r\n",
+                             "bInterfaceProtocol  = 0x02 - Bidirectional interface\r\n",
+                             "bEndpointAddress    = 0x83 - IN\r\nbmAttributes        = 0x03 - INTERRUPT\r\n",
+                             "************ SERIAL NUMBER **********************\r\n",
+                             "************ LANGUAGE ID ************************\r\n",
+                             "************ IEEE1284 DEVICE STRING **********************\r\n",
+                             "Data   = MFG:Kestrix Test;\r\n         CMD:VPCMD;\r\n"})
+        EXPECT_NE(report.find(line), std::string::npos) << line;
+}
+
+TEST_F(UsbTest, PropertiesStopAtTheCallersCapacity)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    std::vector<char> text(400, 0);
+    text[399] = 'Z';   // beyond the capacity given
+    m_info->GetProperties(text.data(), 300);
+    EXPECT_EQ(std::strlen(text.data()), 299u);
+    EXPECT_EQ(text[399], 'Z');
+}
+
+TEST_F(UsbTest, DeviceListFillsNoMoreRowsThanTheCallerHas)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    PortRow rows[3];
+    std::memset(rows, 'Z', sizeof rows);
+    int count = 2, intIn = -1, intOut = -1;
+    ASSERT_EQ(m_info->EnumDevices(&intIn, &intOut, "", &count, rows), 1);
+    EXPECT_EQ(count, 1);
+    EXPECT_STREQ(rows[0], "Kestrix Test Virtual Receipt Printer #VP0001");
+    EXPECT_EQ(intIn, 1);
+    EXPECT_EQ(intOut, 1);
+    EXPECT_EQ(m_info->IsConnected(), 1);   // the device in use is connected again
+    count = 0;
+    ASSERT_EQ(m_info->EnumDevices(&intIn, &intOut, "", &count, rows), 1);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(rows[1][0], 'Z');
+}
+
+TEST_F(UsbTest, DeviceWithoutInterruptEndpointsWritesMainAndHasNoUsmPipe)
+{
+    ASSERT_EQ(Standin("USB ENDPOINTS 81,02"), "OK");
+    ASSERT_EQ(Check(1), 1);
+    ASSERT_EQ(OpenDevice(1), 1);
+    EXPECT_EQ(m_channel, 0);   // no real-time output: the main channel instead
+    EXPECT_EQ(m_hasIntIn, 0);
+    EXPECT_EQ(m_hasIntOut, 0);
+    EXPECT_EQ(m_info->m_hCommPortRXUsm, nullptr);
+    const uint8_t data[] = {'x', 'y'};
+    ASSERT_TRUE(WriteAll(data, sizeof data));
+    ASSERT_TRUE(WaitReceived("main", sizeof data, 5000));
+}
+
+TEST_F(UsbTest, DeviceWithoutBulkInIsNotOpened)
+{
+    ASSERT_EQ(Standin("USB ENDPOINTS 02,83,04"), "OK");
+    ASSERT_EQ(Check(0), 1);
+    EXPECT_EQ(OpenDevice(0), 0);
+    auto notices = TakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].message, static_cast<UINT>(WM_SYSTEM_ERROR));
+    EXPECT_NE(notices[0].code, 0u);
+}
+
+TEST_F(UsbTest, VanishedDeviceFailsAndALaterReopenWorks)
+{
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    ASSERT_EQ(Standin("USB UNPLUG"), "OK");
+    Sleep(300);
+    const uint8_t data[] = {1, 2, 3};
+    EXPECT_FALSE(WriteAll(data, sizeof data));
+    EXPECT_EQ(m_info->IsConnected(), 0);
+    EXPECT_EQ(Check(0), 1);
+    m_info->Close();
+    TakeNotices();
+    EXPECT_EQ(OpenDevice(0, 1), 0);
+    auto notices = TakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].message, static_cast<UINT>(WM_SYSTEM_ERROR));
+    EXPECT_EQ(notices[0].code, static_cast<WPARAM>(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(m_info->m_hCommPortTX, nullptr);   // no handle of the deleted pipes is left behind
+    PortRow rows[50];
+    int count = 50, intIn = 0, intOut = 0;
+    EXPECT_EQ(m_info->EnumDevices(&intIn, &intOut, "", &count, rows), 1);
+    EXPECT_EQ(count, 0);
+
+    ASSERT_EQ(Standin("USB PLUG"), "OK");
+    EXPECT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0, 1), 1);
+    ASSERT_TRUE(WriteAll(data, sizeof data));
+    ASSERT_TRUE(WaitReceived("main", sizeof data, 5000));
+    EXPECT_EQ(vprinter::ToHex(*m_printer.Received("main")->bytes), "010203");
+}
+
+}  // namespace
+}  // namespace usb_test

@@ -1,0 +1,122 @@
+// The USB tests' fixture: Pindoro.dll over the stand-in driver, a message-only notify window,
+// the printer's control link.
+#include "usb_fixture.h"
+
+#include "standin_link.h"
+
+#include <cstdlib>
+
+namespace usb_test {
+
+void UsbTest::SetUp()
+{
+    m_ns = standin::StandinNamespace();
+    const char* control = std::getenv("KX_VP_CONTROL");
+    if (m_ns.empty() || !control) GTEST_SKIP() << "no stand-in driver (run through with_standin.sh)";
+    // The stand-in starts beside the test: wait until it answers.
+    std::string answer;
+    for (int i = 0; i < 200; ++i) {
+        answer = Standin("PING");
+        if (answer.rfind("OK", 0) == 0) break;
+        Sleep(50);
+    }
+    ASSERT_EQ(answer, "OK standin");
+    ASSERT_TRUE(m_printer.Connect("127.0.0.1", static_cast<unsigned short>(std::atoi(control))))
+        << m_printer.LastError();
+    ASSERT_TRUE(m_printer.Ok("CLEAR"));
+    m_notify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(m_notify, nullptr);
+    m_library = LoadLibraryA("Pindoro.dll");
+    ASSERT_NE(m_library, nullptr) << GetLastError();
+    auto factory = reinterpret_cast<PFN_GetNewInfoPtr>(GetProcAddress(m_library, "GetNewInfoPtr"));
+    ASSERT_NE(factory, nullptr);
+    m_info = factory(m_notify, 1);
+    ASSERT_NE(m_info, nullptr);
+}
+
+void UsbTest::TearDown()
+{
+    delete m_info;   // through the virtual destructor, as the client does
+    if (m_library) FreeLibrary(m_library);
+    if (m_notify) DestroyWindow(m_notify);
+    m_printer.Disconnect();
+}
+
+std::string UsbTest::Standin(const std::string& command) { return standin::StandinCommand(m_ns, command); }
+
+int UsbTest::Check(int outputChannel, int singleWriter)
+{
+    return m_info->CheckSettings(0, 8, outputChannel, singleWriter, 0, 0, 0);
+}
+
+int UsbTest::OpenDevice(int outputChannel, int restart)
+{
+    DWORD device = 0;
+    char name[64] = "";
+    int unused7 = 0, unused8 = 0;
+    m_channel = outputChannel;
+    m_hasIntIn = m_hasIntOut = -1;
+    return m_info->Open(restart, &device, name, &m_channel, &m_hasIntIn, &m_hasIntOut, &unused7, &unused8);
+}
+
+bool UsbTest::WriteAll(const void* data, size_t length, DWORD chunk)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (length > 0) {
+        DWORD n = length < chunk ? static_cast<DWORD>(length) : chunk;
+        DWORD written = 0;
+        HANDLE h = m_info->m_hCommPortTX;
+        if (!m_info->Write(h, p, n, &written, &m_info->m_OverlappedTX)) {
+            if (GetLastError() != ERROR_IO_PENDING) return false;
+            if (!GetOverlappedResult(h, &m_info->m_OverlappedTX, &written, TRUE)) return false;
+        }
+        if (written == 0) return false;
+        p += written;
+        length -= written;
+    }
+    return true;
+}
+
+std::vector<uint8_t> UsbTest::ReadSome(HANDLE handle, OVERLAPPED& record, size_t length, DWORD timeoutMs)
+{
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> buffer(4096);
+    DWORD start = GetTickCount();
+    while (bytes.size() < length && GetTickCount() - start < timeoutMs) {
+        DWORD got = 0;
+        if (!m_info->Read(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, &record)) {
+            if (GetLastError() != ERROR_IO_PENDING) break;
+            // As the client's reader: wait its read time-out, else cancel and try again.
+            if (WaitForSingleObject(record.hEvent, m_info->m_dwReadTimeout) != WAIT_OBJECT_0) {
+                CancelIo(handle);
+                GetOverlappedResult(handle, &record, &got, TRUE);
+            } else if (!GetOverlappedResult(handle, &record, &got, FALSE)) {
+                break;
+            }
+        }
+        bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + got);
+    }
+    return bytes;
+}
+
+std::vector<Notice> UsbTest::TakeNotices()
+{
+    std::vector<Notice> notices;
+    MSG msg;
+    while (PeekMessageA(&msg, m_notify, WM_COMM_ERROR, WM_SYSTEM_ERROR, PM_REMOVE))
+        notices.push_back(Notice{msg.message, msg.wParam});
+    return notices;
+}
+
+bool UsbTest::WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        auto summary = m_printer.Received(channel);
+        if (summary && summary->length >= length) return true;
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+}  // namespace usb_test

@@ -1,0 +1,50 @@
+// What the USB end-to-end tests share: the transport loaded from Pindoro.dll as the client loads
+// it, a notify window that collects its messages, the stand-in driver's command line and the
+// virtual printer's control link.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include "comm_info.h"
+#include "vprinter_client.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace usb_test {
+
+struct Notice {
+    UINT message;   // WM_COMM_ERROR or WM_SYSTEM_ERROR
+    WPARAM code;
+};
+
+class UsbTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A test command to the stand-in driver; its answer.
+    std::string Standin(const std::string& command);
+    // CheckSettings for device 0 with the given channel and writer mode; its result.
+    int Check(int outputChannel, int singleWriter = 1);
+    // Open of device 0 (after Check), as the client opens it; Open's result.
+    int OpenDevice(int outputChannel, int restart = 0);
+    // Writes all bytes through the object's writer handle and record, overlapped.
+    bool WriteAll(const void* data, size_t length, DWORD chunk = 4096);
+    // Reads from handle with record until length bytes came or timeoutMs passed.
+    std::vector<uint8_t> ReadSome(HANDLE handle, OVERLAPPED& record, size_t length, DWORD timeoutMs);
+    std::vector<Notice> TakeNotices();
+    bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs);
+
+    std::string m_ns;
+    HMODULE m_library = nullptr;
+    CCommInfo* m_info = nullptr;
+    HWND m_notify = nullptr;
+    vprinter::VPrinterClient m_printer;
+    // What Open gave back.
+    int m_channel = -1, m_hasIntIn = -1, m_hasIntOut = -1;
+};
+
+}  // namespace usb_test
