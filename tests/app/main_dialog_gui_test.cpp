@@ -140,6 +140,38 @@ TEST_F(MainDialogTest, CloseTakesTheHistoriesFromTheControls)
     EXPECT_EQ(theApp.m_listStringsHistory.GetAt(2), "41 42 ");
 }
 
+TEST_F(MainDialogTest, InterfaceTheSystemDoesNotOfferFallsBackToSerial)
+{
+    struct Case {
+        const char* what;
+        int stored;
+        int usbOs, parallelOs;
+        int expected;
+        int radio;           // the radio of the stored interface
+        bool radioEnabled;
+    };
+    const Case cases[] = {
+        {"USB without USB", 1, 0, 1, 0, IDC_IF_USB, false},
+        {"parallel without parallel", 2, 1, 0, 0, IDC_IF_PARALLEL, false},
+        {"USB offered", 1, 1, 1, 1, IDC_IF_USB, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        theApp.m_bUsbCapableOs = c.usbOs;
+        theApp.m_bParallelCapableOs = c.parallelOs;
+        CKestrixDlg dlg;
+        dlg.m_nInterface = c.stored;
+        gui::RunModal(dlg, [&](CDialog& d) {
+            EXPECT_EQ(dlg.m_nInterface, c.expected);
+            EXPECT_EQ(gui::IsEnabled(d, c.radio), c.radioEnabled);
+            EXPECT_EQ(gui::IsChecked(d, c.expected == 0 ? IDC_IF_SERIAL : c.radio), true);
+            d.EndDialog(IDCANCEL);
+        });
+    }
+    theApp.m_bUsbCapableOs = 0;
+    theApp.m_bParallelCapableOs = 0;
+}
+
 TEST_F(MainDialogTest, StartUpNamesTheCaptureFileAndTheTitleAfterThisProcess)
 {
     CKestrixDlg dlg;
