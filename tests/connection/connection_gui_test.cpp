@@ -1,0 +1,341 @@
+// The main dialog's connection management against scripted transports (as Vorbeck.dll and
+// Pindoro.dll beside the test): what is opened, closed and dropped when, the USB tries and the
+// device notifications, and the Start buttons' checks and aborts.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
+
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/message_box.h"
+#include "gui_harness.h"
+
+#include "connection.h"
+#include "dorvane/dorvane.h"
+#include "core/flash_protocol.h"
+#include "flash_download.h"
+#include "globals.h"
+#include "kestrix_app.h"
+#include "kestrix_dlg.h"
+#include "my_file.h"
+#include "res/resource.h"
+#include "script_control.h"
+#include "transfer.h"
+
+namespace {
+
+ScriptControl* Script(const char* library)
+{
+    HMODULE module = LoadLibraryA(library);
+    if (!module)
+        return nullptr;
+    auto get = reinterpret_cast<PFN_ScriptGetControl>(GetProcAddress(module, "ScriptGetControl"));
+    return get ? get() : nullptr;
+}
+
+void Reset(ScriptControl& script)
+{
+    script = ScriptControl{};
+    script.checkResult = 2;
+    script.openResult = 1;
+    script.portAvailable = 1;
+    script.bidirectional = 1;
+    script.ports = 2;
+}
+
+std::string Events(const ScriptControl& script)
+{
+    return std::string(script.events, static_cast<size_t>(script.eventCount));
+}
+
+std::string TempFolder()
+{
+    char path[MAX_PATH] = {};
+    GetTempPathA(sizeof path, path);
+    std::string dir = std::string(path) + "kx_connection_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// A device-interface notification record with its name.
+struct InterfaceRecord {
+    DEV_BROADCAST_DEVICEINTERFACE_A record;
+    char rest[64];
+};
+
+InterfaceRecord MakeRecord(const GUID& cls, const char* name)
+{
+    InterfaceRecord r = {};
+    r.record.dbcc_size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) + static_cast<DWORD>(std::strlen(name));
+    r.record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    r.record.dbcc_classguid = cls;
+    std::memcpy(r.record.dbcc_name, name, std::strlen(name) + 1);
+    return r;
+}
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::Init();
+        serial_ = Script("Vorbeck.dll");
+        usb_ = Script("Pindoro.dll");
+        ASSERT_TRUE(serial_ && usb_) << "scripted transports missing beside the test";
+        Reset(*serial_);
+        Reset(*usb_);
+        ASSERT_EQ(CreateAbortEvent(), 1);
+        theApp.m_strExeDir = CString(folder_);
+        theApp.m_bUsbCapableOs = 1;
+        theApp.m_bParallelCapableOs = 1;
+        g_nLastInterface = -1;
+        dlg_.m_strThesaurusDll = "Sablon.dll";
+        dlg_.m_nInterface = 0;
+        dlg_.m_dlgSerial.m_nPort = 0;
+        dlg_.m_dlgSerial.m_nBaudRate = 0;
+        dlg_.m_dlgSerial.m_nParity = 0;
+        dlg_.m_dlgSerial.m_nDataBits = 3;
+        dlg_.m_dlgSerial.m_nStopBits = 0;
+        dlg_.m_dlgSerial.m_nFlowControl = 0;
+        dlg_.m_dlgUsb.m_nOutChannel = 0;
+        dlg_.m_dlgEthernet.m_nMainPort = 9100;
+        dlg_.m_dlgEthernet.m_nRealTimePort = 9101;
+        dlg_.m_dlgEthernet.m_nUsmPort = 9102;
+        dlg_.m_bHexMode = 0;
+    }
+    void TearDown() override
+    {
+        g_Transfer.StopThreads();
+        Comm_CloseCleanuo();
+    }
+
+    std::vector<std::string> Boxes()
+    {
+        std::lock_guard<std::mutex> lock(boxLock_);
+        return boxes_;
+    }
+    std::string File(const char* name, const std::vector<char>& bytes)
+    {
+        const std::string path = folder_ + "\\" + name;
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    bool Idle() { return gui::PumpUntil([&] { return dlg_.m_nTransferState == 0; }, 20000); }
+
+    std::string folder_ = TempFolder();
+    ScriptControl* serial_ = nullptr;
+    ScriptControl* usb_ = nullptr;
+    CKestrixDlg dlg_;
+    std::mutex boxLock_;
+    std::vector<std::string> boxes_;
+    CMessageBoxSinkScope sink_{[this](HWND, const char* text, const char*, UINT) {
+        std::lock_guard<std::mutex> lock(boxLock_);
+        boxes_.push_back(text ? text : "");
+        return IDOK;
+    }};
+};
+
+TEST_F(ConnectionTest, UnchangedSettingsKeepThePortOpenAndChangedOnesReopenIt)
+{
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        EXPECT_EQ(Events(*serial_), "FVO");  // start-up: set up, checked, opened
+        EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FILE));
+        EXPECT_TRUE(gui::IsEnabled(d, IDC_START_STRING));
+
+        serial_->checkResult = 0;
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_EQ(serial_->openCalls, 1);
+        EXPECT_EQ(serial_->factoryCalls, 1);
+        EXPECT_EQ(serial_->closeCalls, 0);
+
+        serial_->checkResult = 1;
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_GE(GetTickCount() - start, 490u);  // a serial reopen pauses after the close
+        EXPECT_EQ(Events(*serial_), "FVOVVVCO");
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, FailedOpenDisablesTheTransfersAndTheNextTryReusesTheTransport)
+{
+    serial_->openResult = 0;
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        EXPECT_EQ(Comm_IsOpened(), 1);
+        for (int id : {IDC_START_FILE, IDC_START_STRING, IDC_START_FIRMWARE, IDC_LOTTERY_PACKET, IDC_KIOSK_PACKET})
+            EXPECT_FALSE(gui::IsEnabled(d, id)) << id;
+        serial_->openResult = 1;
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_EQ(serial_->factoryCalls, 1);
+        EXPECT_EQ(serial_->openCalls, 2);
+        EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FILE));
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, FiveFailedUsbTriesDropTheTransportAfterEachTry)
+{
+    usb_->checkResult = 1;
+    usb_->openResult = 0;
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        gui::Click(d, IDC_IF_USB);
+        EXPECT_EQ(Events(*serial_), "FVOCD");  // the serial port closed, then its transport dropped
+        EXPECT_EQ(Events(*usb_), "FVOCDFVOCDFVOCDFVOCDFVOCD");
+        EXPECT_EQ(Comm_IsOpened(), 0);
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, DeviceNotificationsActOnlyOnTheUsbDriversClassWhileUsbIsChosen)
+{
+    dlg_.m_nInterface = 1;
+    usb_->checkResult = 1;
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_EQ(Events(*usb_), "FVO");
+        const GUID otherClass = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+        InterfaceRecord other = MakeRecord(otherClass, "\\\\?\\USBSTOR#Disk");
+        DEV_BROADCAST_VOLUME volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0, 1, 0};
+        for (WPARAM event : {static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE), static_cast<WPARAM>(DBT_DEVICEARRIVAL)}) {
+            d.SendMessage(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
+            d.SendMessage(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&other.record));
+        }
+        EXPECT_EQ(Events(*usb_), "FVO");
+        EXPECT_EQ(Comm_IsOpened(), 1);
+
+        InterfaceRecord printer = MakeRecord(kUsbDriverInterfaceClass, "\\\\?\\usb#vid_0dd4&pid_0195#1");
+        d.SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&printer.record));
+        EXPECT_EQ(Events(*usb_), "FVOCD");
+        EXPECT_EQ(Comm_IsOpened(), 0);
+        EXPECT_NE(std::string(d.GetWindowText().c_str()).find("d\xE9" "connexion \\\\?\\usb#vid_0dd4"), std::string::npos);
+        EXPECT_FALSE(gui::IsEnabled(d, IDC_START_FILE));
+
+        d.SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&printer.record));
+        EXPECT_EQ(Events(*usb_), "FVOCDFVO");
+        EXPECT_EQ(Comm_IsOpened(), 1);
+        EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FILE));
+        EXPECT_EQ(std::string(d.GetWindowText().c_str()).find("connexion"), std::string::npos);
+
+        // Another interface chosen: the printer's comings and goings change nothing.
+        gui::Click(d, IDC_IF_SERIAL);
+        const std::string before = Events(*serial_);
+        d.SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&printer.record));
+        EXPECT_EQ(Events(*serial_), before);
+        EXPECT_EQ(Comm_IsOpened(), 1);
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, FirmwareStartChecksTheImageBeforeAnythingStarts)
+{
+    const std::vector<char> sector(0x10000, 'x');
+    std::vector<char> header = {0x02, 0x46, 0x44, 0x3B, 0x1F, 0, 0, 0, 0, 0, 1, 2, 3};
+    struct Case {
+        std::string path;
+        const char* error;  // nullptr: the download starts
+        int protocol;
+    };
+    const Case cases[] = {
+        {File("fw.txt", sector), "Error - Invalid File Extension (BIN only)", 0},
+        {File("fw.bin", std::vector<char>(0x10001, 'x')), "Error - Invalid File size: must be multiple of 64kbytes", 0},
+        {File("empty.bin", {}), "Error - File Is Empty", 0},
+        {folder_ + "\\missing.bin", "Error - File Open", 0},
+        {File("fw.BIN.txt", sector), nullptr, kFlashPlainProtocol},
+        {File("image.bin", header), nullptr, kFlashHeaderProtocol},
+    };
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.path);
+            const size_t boxesBefore = Boxes().size();
+            gui::SetText(d, IDC_FILE_NAME, c.path.c_str());
+            gui::Click(d, IDC_START_FIRMWARE);
+            if (c.error) {
+                ASSERT_EQ(Boxes().size(), boxesBefore + 1);
+                EXPECT_EQ(Boxes().back(), c.error);
+                EXPECT_EQ(dlg_.m_nTransferState, 0);
+                EXPECT_FALSE(g_SendFile.IsOpen());
+                continue;
+            }
+            EXPECT_EQ(dlg_.m_nTransferState, 1);
+            EXPECT_EQ(g_pFlashDownload->m_nProtocol, c.protocol);
+            EXPECT_EQ(gui::GetText(d, IDC_START_FIRMWARE), "Abort");
+            EXPECT_FALSE(gui::IsEnabled(d, IDC_IF_SERIAL));
+            gui::Click(d, IDC_START_FIRMWARE);  // pressed again: abort
+            ASSERT_TRUE(Idle());
+            EXPECT_EQ(gui::GetText(d, IDC_START_FIRMWARE), "Download");
+            EXPECT_TRUE(gui::IsEnabled(d, IDC_IF_SERIAL));
+        }
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, OddRepeatCountsAreCorrectedAndOtherStartsWaitForTheTransfer)
+{
+    const std::string path = File("data.prn", std::vector<char>(10000, 'd'));
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        gui::SetText(d, IDC_FILE_NAME, path.c_str());
+        gui::Click(d, IDC_REPEAT);
+        gui::SetText(d, IDC_REPEAT_COUNT, "0");
+        gui::Click(d, IDC_START_FILE);
+        ASSERT_TRUE(Idle());
+        EXPECT_EQ(dlg_.m_nRepeatCount, 1);  // count 0 sends once
+        EXPECT_EQ(gui::GetText(d, IDC_PERCENT), "100 %");
+        EXPECT_EQ(gui::GetText(d, IDC_START_FILE), "Send File");
+
+        gui::SetText(d, IDC_REPEAT_COUNT, "-5");
+        gui::SetText(d, IDC_REPEAT_DELAY, "50");
+        gui::Click(d, IDC_START_FILE);
+        EXPECT_EQ(dlg_.m_nRepeatCount, -1);  // endless
+        EXPECT_EQ(gui::GetText(d, IDC_REPEAT_COUNT), "-1");
+        EXPECT_EQ(dlg_.m_nTransferState, 2);
+        EXPECT_FALSE(gui::IsEnabled(d, IDC_IF_USB));
+        // Another kind of Start does nothing meanwhile.
+        gui::SetText(d, IDC_DATA_STRING, "abc");
+        gui::Click(d, IDC_START_STRING);
+        dlg_.OnStartFirmware();
+        EXPECT_EQ(dlg_.m_nTransferState, 2);
+        gui::PumpFor(200);
+        gui::Click(d, IDC_START_FILE);  // abort
+        ASSERT_TRUE(Idle());
+        EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FILE));
+        EXPECT_TRUE(gui::IsEnabled(d, IDC_IF_USB));
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, HexStringWithoutBytesStartsNothing)
+{
+    dlg_.m_bHexMode = 1;
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        const size_t boxesBefore = Boxes().size();
+        gui::SetText(d, IDC_DATA_STRING, "");
+        gui::Click(d, IDC_START_STRING);
+        EXPECT_EQ(dlg_.m_nTransferState, 0);
+        EXPECT_EQ(Boxes().size(), boxesBefore) << Boxes().back();
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, ABatchRunClosesWhenItsOwnActionEnds)
+{
+    const std::string path = File("batch.prn", std::vector<char>(5000, 'b'));
+    const INT_PTR result = gui::RunModal(dlg_, [&](CDialog& d) {
+        dlg_.m_nBatchMode = 2;  // send a file
+        dlg_.m_bAutoClose = 1;
+        gui::SetText(d, IDC_DATA_STRING, "hello");
+        gui::Click(d, IDC_START_STRING);
+        ASSERT_TRUE(Idle());
+        gui::PumpFor(200);
+        ASSERT_TRUE(d.IsModal());  // a string's end is not the batch action's
+        gui::SetText(d, IDC_FILE_NAME, path.c_str());
+        gui::Click(d, IDC_START_FILE);
+        EXPECT_TRUE(gui::PumpUntil([&] { return !d.IsModal(); }, 10000));
+    });
+    EXPECT_NE(result, -2);  // closed by itself, not by the harness
+}
+
+} // namespace

@@ -1,0 +1,25 @@
+// The scripted transport's record of what the main dialog asked of it, and the answers the test
+// gives it. One copy lives in each library built from it (as Vorbeck.dll and as Pindoro.dll).
+#pragma once
+#include "comm_info.h"
+
+struct ScriptControl {
+    // Recorded: calls of the factory, of the object's destructor (the transport dropped), of
+    // CheckSettings, Open and Close; events in order: F made, V checked, O opened, C closed, D dropped.
+    int factoryCalls;
+    int dropCalls;
+    int checkCalls;
+    int openCalls;
+    int closeCalls;
+    int lastRestart;
+    char events[256];
+    int eventCount;
+    // Answers.
+    int checkResult;       // what CheckSettings answers (0 unchanged, 1 changed, 2 never opened)
+    int openResult;        // what Open answers (0 failed)
+    int portAvailable;
+    int bidirectional;
+    int ports;             // port names EnumDevices lists ("COM1", "COM2", ...)
+};
+
+typedef ScriptControl* (*PFN_ScriptGetControl)();

@@ -1,0 +1,96 @@
+// A transport whose answers the test scripts and which records what the main dialog asked of it:
+// how often it was set up, checked, opened, closed and dropped, in order. Writes take every byte.
+#include "script_control.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+ScriptControl g_control = {};
+
+void Note(char event)
+{
+    if (g_control.eventCount < static_cast<int>(sizeof g_control.events) - 1)
+        g_control.events[g_control.eventCount++] = event;
+}
+
+class CScriptInfo : public CCommInfo {
+public:
+    explicit CScriptInfo(int isWinNT) : CCommInfo(isWinNT)
+    {
+        m_nDownloadPacketSize = 4096;
+        m_nCommPacketSize = 4096;
+        m_nStringPacketSize = 256;
+        m_dwReadTimeout = 100;
+        m_bAsyncRead = 0;
+        m_hCommPortTX = reinterpret_cast<HANDLE>(1);
+    }
+    ~CScriptInfo() override
+    {
+        g_control.dropCalls++;
+        Note('D');
+    }
+
+    int IsConnected() override { return m_bOpened; }
+    int Open(int restart, DWORD*, char*, int*, int*, int*, int*, int*) override
+    {
+        g_control.openCalls++;
+        g_control.lastRestart = restart;
+        Note('O');
+        m_bOpened = g_control.openResult != 0;
+        m_bPortAvailable = g_control.portAvailable;
+        m_bBidirectional = g_control.bidirectional;
+        return g_control.openResult;
+    }
+    BOOL Write(HANDLE, const void*, DWORD length, DWORD* written, OVERLAPPED*) override
+    {
+        *written = length;
+        return TRUE;
+    }
+    BOOL Read(HANDLE, void*, DWORD, DWORD* read, OVERLAPPED*) override
+    {
+        *read = 0;
+        return TRUE;
+    }
+    int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }
+    int DecodeStatus(void*, DWORD, DWORD*) override { return 0; }
+    int EnumDevices(int*, int*, const char* prefix, int* count, PortRow* rows) override
+    {
+        int filled = 0;
+        for (int i = 0; i < g_control.ports && filled < *count; ++i)
+            std::snprintf(rows[filled++], kPortRowChars, "%s%d", prefix ? prefix : "DEV", i + 1);
+        *count = filled;
+        return 1;
+    }
+    int CheckSettings(DWORD, int, int, int, int, int, int) override
+    {
+        g_control.checkCalls++;
+        Note('V');
+        return g_control.checkResult;
+    }
+    int Close() override
+    {
+        g_control.closeCalls++;
+        Note('C');
+        m_bOpened = 0;
+        return 1;
+    }
+    int Init() override { return 1; }
+};
+
+} // namespace
+
+extern "C" CCommInfo* GetNewInfoPtr(HWND notifyWnd, int isWinNT)
+{
+    g_control.factoryCalls++;
+    Note('F');
+    auto* info = new CScriptInfo(isWinNT);
+    info->SetNotifyWindow(notifyWnd);
+    return info;
+}
+
+extern "C" ScriptControl* ScriptGetControl()
+{
+    return &g_control;
+}
