@@ -1,5 +1,5 @@
-// Host tests of the USB transport's descriptor scans, descriptor and device ID reports, port status
-// decode and driver error texts.
+// Host tests of the USB transport's descriptor scans, descriptor report, port status decode and
+// driver error texts.
 #include "usb_descriptors.h"
 #include "usb_error_text.h"
 
@@ -146,28 +146,6 @@ TEST(UsbDescriptors, DumpEndsAtAnUnknownTypeAndStaysInsideItsBuffer)
     // A small buffer is filled and terminated, never overrun (ASan watches the vector).
     std::string cut = Dump(Join({Config(), Interface(7, 1), Endpoint(0x81, 2)}), nullptr, 100);
     EXPECT_EQ(cut.size(), 99u);
-}
-
-TEST(UsbDescriptors, DeviceIdReportPutsEachPairOnItsOwnLine)
-{
-    std::string id = "MFG:Acme;CMD:XYZ;";
-    Bytes reply{0, static_cast<uint8_t>(id.size() + 2)};
-    reply.insert(reply.end(), id.begin(), id.end());
-    std::vector<char> text(4096, 0);
-    AppendDeviceId(text.data(), text.size(), reply.data(), reply.size());
-    std::string report = text.data();
-    EXPECT_EQ(report.rfind("Length = 19\r\nData   = MFG:Acme;\r\n         CMD:XYZ;\r\n\r\n0000: 00 13 4D 46", 0), 0u)
-        << report;
-}
-
-TEST(UsbDescriptors, DeviceIdStaysInsideWhatTheDeviceReturned)
-{
-    // The stated length claims more than came back; control bytes are passed over; no ';' ends it.
-    Bytes reply{0x01, 0x00, 0x01, 'A', ':', 'B', ';', 'C', 'D'};
-    std::vector<char> text(4096, 0);
-    AppendDeviceId(text.data(), text.size(), reply.data(), reply.size());
-    std::string report = text.data();
-    EXPECT_EQ(report.rfind("Length = 256\r\nData   = A:B;\r\n\r\n", 0), 0u) << report;
 }
 
 TEST(UsbErrorText, KnownAndUnknownStatuses)

@@ -4,7 +4,6 @@
 #include "append_format.h"
 #include "hex_dump.h"
 
-#include <cstring>
 
 namespace usb_descriptors {
 namespace {
@@ -221,35 +220,6 @@ int DumpDescriptors(char* text, size_t capacity, const uint8_t* set, size_t leng
         return true;
     });
     return result;
-}
-
-void AppendDeviceId(char* text, size_t capacity, const uint8_t* reply, size_t length)
-{
-    size_t stated = length >= 2 ? (size_t(reply[0]) << 8 | reply[1]) : 0;
-    AppendFormat(text, capacity, "Length = %d\r\n", static_cast<int>(stated));
-    AppendFormat(text, capacity, "Data   = ");
-    // The bytes after the length field, never past what the device returned.
-    const uint8_t* data = length >= 2 ? reply + 2 : reply;
-    size_t available = length >= 2 ? length - 2 : 0;
-    size_t limit = stated >= 2 ? stated - 2 : 0;
-    if (limit > available) limit = available;
-    size_t used = 0;
-    bool first = true;
-    while (used < limit) {
-        if (static_cast<int8_t>(data[used]) < 32) {
-            ++used;
-            continue;
-        }
-        const void* end = std::memchr(data + used, ';', limit - used);
-        if (!end) break;
-        size_t segment = static_cast<const uint8_t*>(end) - (data + used) + 1;
-        AppendFormat(text, capacity, first ? "%.*s\r\n" : "         %.*s\r\n", static_cast<int>(segment),
-                     reinterpret_cast<const char*>(data + used));
-        first = false;
-        used += segment;
-    }
-    AppendFormat(text, capacity, "\r\n");
-    HexDump(0, 1, 0, 0, text, capacity, reply, length);
 }
 
 uint32_t DecodePortStatus(uint8_t portStatus, uint32_t status)

@@ -1,6 +1,5 @@
 // The USB transport's reading of descriptor sets and printer-class replies: the printer
-// interface and endpoint scans, the descriptor report, the IEEE 1284 device ID report and the
-// port status decode. No Windows header, so the host tree tests them under sanitizers.
+// interface and endpoint scans, the descriptor report and the port status decode. No Windows header, so the host tree tests them under sanitizers.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -30,10 +29,6 @@ ScanResult ScanEndpoints(const uint8_t* set, size_t length, Endpoints& endpoints
 // characters (cut where it ends); 0 when the walk met a type other than 1 to 5 (0x21, 0x24 and
 // 0x25 print nothing), else 1.
 int DumpDescriptors(char* text, size_t capacity, const uint8_t* set, size_t length);
-
-// Appends the "Length = ", "Data   = " lines and the hex dump of a device ID reply (two
-// big-endian length bytes that count themselves, then "KEY:value;" segments).
-void AppendDeviceId(char* text, size_t capacity, const uint8_t* reply, size_t length);
 
 // The status word from the printer-class port status byte: bit 0 set for an error (the byte's
 // "not error" bit 0x08 clear), bit 1 set for paper empty (0x20); other bits of status are kept.

@@ -2,6 +2,7 @@
 #include "usb_info.h"
 
 #include "append_format.h"
+#include "device_id_report.h"
 #include "usb_descriptors.h"
 #include "usb_error_text.h"
 
@@ -412,7 +413,7 @@ int CUsbInfo::GetProperties(char* text, size_t capacity)
             ReportError(status);
             return 0;
         }
-        usb_descriptors::AppendDeviceId(text, capacity, buffer, length);
+        AppendDeviceIdReport(text, capacity, buffer, length);
     }
     return 1;
 }
