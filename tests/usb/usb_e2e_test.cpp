@@ -35,6 +35,10 @@ TEST_F(UsbTest, OpensThePrinterInterfaceWithAllFourEndpoints)
     EXPECT_NE(m_info->m_OverlappedRX.hEvent, nullptr);
     EXPECT_EQ(m_info->IsConnected(), 1);
     EXPECT_EQ(Check(0), 0);   // same settings, still configured
+    EXPECT_EQ(m_info->m_nCommPacketSize, 4096u);
+    EXPECT_EQ(m_info->CheckSettings(0, 7, 0, 1, 0, 0, 0), 0);
+    EXPECT_EQ(m_info->m_nCommPacketSize, 1024u);
+    EXPECT_EQ(m_info->CheckSettings(1, 8, 0, 1, 0, 0, 0), 1);   // another device
     EXPECT_TRUE(TakeNotices().empty());
 }
 

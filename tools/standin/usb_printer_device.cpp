@@ -31,7 +31,6 @@ constexpr uint32_t kStatusPipeNotFound = 0xE0001013;
 constexpr uint32_t kStatusInvalidParameter = 0xE0001018;
 constexpr uint32_t kStatusOneInterface = 0xE000101D;
 
-constexpr uint16_t kDriverInterfaceVersion = 0x0141;
 constexpr const char* kInterfaceClass = "{325DDF96-938C-11D3-9E34-0080C82727F4}";
 constexpr const char* kInterfacePath = "\\\\?\\usb#vid_4b58&pid_0107#vp0001#{325ddf96-938c-11d3-9e34-0080c82727f4}";
 constexpr const char* kDeviceName = "\\\\.\\VELUSB_Device0";
@@ -230,8 +229,8 @@ Reply UsbPrinterDevice::Control(Handle& handle, uint32_t code, const Bytes& inpu
         break;
     case kGetDriverInfo:
         reply.data.assign(12, 0);
-        reply.data[0] = kDriverInterfaceVersion & 0xFF;
-        reply.data[1] = kDriverInterfaceVersion >> 8;
+        reply.data[0] = static_cast<uint8_t>(m_driverVersion);
+        reply.data[1] = static_cast<uint8_t>(m_driverVersion >> 8);
         break;
     case kBindPipe:
         if (input.size() < 1) {
@@ -347,13 +346,17 @@ std::optional<std::string> UsbPrinterDevice::Command(const std::vector<std::stri
         m_endpoints = endpoints;
         return "OK";
     }
+    if (verb == "VERSION" && words.size() == 3) {
+        m_driverVersion = static_cast<uint16_t>(std::strtoul(words[2].c_str(), nullptr, 16));
+        return "OK";
+    }
     if (verb == "COUNT") {
         size_t open = 0;
         for (auto& weak : m_handles)
             if (!weak.expired()) ++open;
         return "OK " + std::to_string(open) + " " + std::to_string(m_configuration);
     }
-    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|ENDPOINTS <hex,...>|COUNT";
+    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|ENDPOINTS <hex,...>|VERSION <hex>|COUNT";
 }
 
 }  // namespace standin

@@ -9,6 +9,7 @@
 //   USB ENDPOINTS <hex,...>       the endpoint addresses the interface offers (default 81,02,83,04;
 //                                 endpoint numbers 1-2 are bulk, 3 and up interrupt)
 //   USB COUNT                     OK <handles open> <configuration value>
+//   USB VERSION <hex>             the interface version the driver information reports (default 0141)
 #pragma once
 #include "printer_bridge.h"
 #include "standin_device.h"
@@ -44,6 +45,7 @@ private:
     bool m_present = true;
     uint8_t m_configuration = 0;
     uint8_t m_portStatus = 0x18;
+    uint16_t m_driverVersion = 0x0141;
     std::vector<uint8_t> m_endpoints{0x81, 0x02, 0x83, 0x04};
     std::vector<std::weak_ptr<Handle>> m_handles;
 };
