@@ -108,12 +108,19 @@ private:
     {
         std::vector<uint8_t> buffer(65536);
         for (;;) {
-            while (!m_device.m_model.TakesData())
-                if (WaitForSingleObject(m_stop, kPollMs) != WAIT_TIMEOUT) return;
+            if (!WaitUntilPrinterTakesData()) return;
             DWORD got = 0;
             if (!PipeTransfer(pipe, m_stop, false, buffer.data(), static_cast<DWORD>(buffer.size()), got)) return;
-            if (!SendToPrinter(buffer.data(), got)) return;
+            // The lines may have changed while the read waited: the bytes wait in the port.
+            if (!WaitUntilPrinterTakesData() || !SendToPrinter(buffer.data(), got)) return;
         }
+    }
+
+    bool WaitUntilPrinterTakesData()
+    {
+        while (!m_device.m_model.TakesData())
+            if (WaitForSingleObject(m_stop, kPollMs) != WAIT_TIMEOUT) return false;
+        return true;
     }
 
     // Printer to host: what the printer sends waits in the bridge until the pipe took it.
