@@ -1,0 +1,232 @@
+// The main dialog end to end, as an operator drives it: the serial interface on COM8, which leads to
+// the virtual printer's pty, then a string, a file and a repeated file sent by the Start buttons, the
+// printer's reply captured, and a file aborted by pressing Start again.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/message_box.h"
+#include "gui_harness.h"
+
+#include "connection.h"
+#include "crc32.h"
+#include "dorvane/dorvane.h"
+#include "globals.h"
+#include "kestrix_app.h"
+#include "kestrix_dlg.h"
+#include "my_file.h"
+#include "res/resource.h"
+#include "test_port_device.h"
+#include "transfer.h"
+#include "vprinter_client.h"
+
+namespace {
+
+std::string WindowsPath(std::string path)
+{
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + path;
+}
+
+std::vector<char> ReadWholeFile(const std::string& name)
+{
+    std::ifstream file(name, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<char> Pattern(size_t size, int step)
+{
+    std::vector<char> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * step) % 251);
+    return bytes;
+}
+
+std::string TempFolder()
+{
+    char path[MAX_PATH] = {};
+    GetTempPathA(sizeof path, path);
+    std::string dir = std::string(path) + "kx_main_e2e_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+class MainDialogEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::Init();
+        const char* dir = std::getenv("KX_VPRINTER_DIR");
+        const std::string control = WindowsPath(std::string(dir ? dir : "") + "/control-com8.txt");
+        std::vector<char> text = ReadWholeFile(control);
+        text.push_back(0);
+        const auto port = static_cast<unsigned short>(std::strtoul(text.data(), nullptr, 10));
+        ASSERT_NE(port, 0) << "no virtual printer control file " << control;
+        ASSERT_TRUE(printer_.Connect("127.0.0.1", port)) << printer_.LastError();
+        ASSERT_TRUE(printer_.Ok("CLEAR"));
+        ASSERT_TRUE(printer_.Ok("FLUSH"));
+        ASSERT_EQ(CreateAbortEvent(), 1);
+        theApp.m_strExeDir = CString(folder_);
+        g_nLastInterface = -1;
+        dlg_.m_strThesaurusDll = "Sablon.dll";
+        dlg_.m_nInterface = 0;
+        dlg_.m_dlgSerial.m_nPort = 0;
+        dlg_.m_dlgSerial.m_nBaudRate = 0;  // 115200
+        dlg_.m_dlgSerial.m_nParity = 0;
+        dlg_.m_dlgSerial.m_nDataBits = 3;  // 8
+        dlg_.m_dlgSerial.m_nStopBits = 0;
+        dlg_.m_dlgSerial.m_nFlowControl = 0;
+        dlg_.m_dlgEthernet.m_nMainPort = 9100;
+        dlg_.m_dlgEthernet.m_nRealTimePort = 9101;
+        dlg_.m_dlgEthernet.m_nUsmPort = 9102;
+        dlg_.m_bHexMode = 0;
+    }
+
+    // Waits until the printer has seen at least length bytes on its main channel.
+    std::optional<vprinter::ReceivedSummary> Received(uint64_t length, DWORD timeoutMs = 60000)
+    {
+        std::optional<vprinter::ReceivedSummary> received;
+        gui::PumpUntil(
+            [&] {
+                received = printer_.Received("main");
+                return !received || received->length >= length;
+            },
+            timeoutMs);
+        return received;
+    }
+    bool Idle() { return gui::PumpUntil([&] { return dlg_.m_nTransferState == 0; }, 60000); }
+    std::string File(const char* name, const std::vector<char>& bytes)
+    {
+        const std::string path = folder_ + "\\" + name;
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    std::string folder_ = TempFolder();
+    vprinter::VPrinterClient printer_;
+    CKestrixDlg dlg_;
+    std::mutex boxLock_;
+    std::vector<std::string> boxes_;
+    CMessageBoxSinkScope sink_{[this](HWND, const char* text, const char*, UINT) {
+        std::lock_guard<std::mutex> lock(boxLock_);
+        boxes_.push_back(text ? text : "");
+        return IDOK;
+    }};
+};
+
+TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortStopsAFile)
+{
+    TestPortDevice com8("COM8", "Virtual Printer Port (COM8)", "Communications Port");
+    ASSERT_TRUE(com8.Ok()) << com8.Error();
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        // The operator picks the printer's port in the serial page.
+        const HWND page = dlg_.m_dlgSerial;
+        const std::vector<CString> ports = gui::ComboItems(page, IDC_SERIAL_PORT);
+        int position = -1;
+        for (size_t i = 0; i < ports.size(); ++i)
+            if (ports[i] == "COM8")
+                position = static_cast<int>(i);
+        ASSERT_GE(position, 0) << "COM8 is not in the serial page's list";
+        gui::SelectComboItem(page, IDC_SERIAL_PORT, position);
+        ASSERT_EQ(Comm_IsConnected(), 1);
+        ASSERT_TRUE(gui::IsEnabled(d, IDC_START_STRING));
+        const HANDLE port = Comm_GethCommPortTX();
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_EQ(Comm_GethCommPortTX(), port);  // unchanged settings: the same open port
+
+        // A string with escapes.
+        gui::SetText(d, IDC_DATA_STRING, "\\x1B@Kestrix\\r\\n\\x00\\xFF\\\\");
+        gui::Click(d, IDC_START_STRING);
+        EXPECT_EQ(gui::GetText(d, IDC_START_STRING), "Abort");
+        ASSERT_TRUE(Idle());
+        const std::string sent("\x1B@Kestrix\r\n\x00\xFF\\", 14);
+        auto received = Received(sent.size(), 10000);
+        ASSERT_TRUE(received && received->bytes);
+        EXPECT_EQ(std::string(received->bytes->begin(), received->bytes->end()), sent);
+        EXPECT_EQ(gui::GetText(d, IDC_START_STRING), "Send String");
+
+        // A file of 1 MB, with its progress and rate.
+        ASSERT_TRUE(printer_.Ok("CLEAR"));
+        const std::vector<char> megabyte = Pattern(1 << 20, 7);
+        gui::SetText(d, IDC_FILE_NAME, File("megabyte.prn", megabyte).c_str());
+        gui::Click(d, IDC_START_FILE);
+        ASSERT_TRUE(Idle());
+        received = Received(megabyte.size());
+        ASSERT_TRUE(received);
+        EXPECT_EQ(received->length, megabyte.size());
+        EXPECT_EQ(received->crc, vprinter::Crc32(megabyte.data(), megabyte.size()));
+        gui::Pump();
+        EXPECT_EQ(gui::GetText(d, IDC_PERCENT), "100 %");
+        EXPECT_GT(std::atof(gui::GetText(d, IDC_RATE_VALUE).c_str()), 0.0) << gui::GetText(d, IDC_RATE_VALUE).c_str();
+
+        // The same file three times, 100 ms apart.
+        ASSERT_TRUE(printer_.Ok("CLEAR"));
+        const std::vector<char> small = Pattern(3000, 3);
+        gui::SetText(d, IDC_FILE_NAME, File("small.prn", small).c_str());
+        gui::Click(d, IDC_REPEAT);
+        gui::SetText(d, IDC_REPEAT_COUNT, "3");
+        gui::SetText(d, IDC_REPEAT_DELAY, "100");
+        gui::Click(d, IDC_START_FILE);
+        ASSERT_TRUE(Idle());
+        std::vector<char> thrice;
+        for (int i = 0; i < 3; ++i)
+            thrice.insert(thrice.end(), small.begin(), small.end());
+        received = Received(thrice.size());
+        ASSERT_TRUE(received);
+        EXPECT_EQ(received->length, thrice.size());
+        EXPECT_EQ(received->crc, vprinter::Crc32(thrice.data(), thrice.size()));
+        EXPECT_EQ(gui::GetText(d, IDC_REPEAT_COUNTER), "3");
+        gui::Click(d, IDC_REPEAT);
+
+        // What the printer sends lands in the capture file.
+        vprinter::Bytes reply(3000);
+        for (size_t i = 0; i < reply.size(); ++i)
+            reply[i] = static_cast<uint8_t>((i * 13) & 0xFF);
+        ASSERT_TRUE(printer_.Ok("SEND main " + vprinter::ToHex(reply)));
+        const std::string copy = folder_ + "\\capture-copy.bin";
+        std::vector<char> captured;
+        gui::PumpUntil(
+            [&] {
+                captured = g_RxDataFile.CopyTo(copy.c_str()) == ERROR_SUCCESS ? ReadWholeFile(copy) : captured;
+                return captured.size() >= reply.size();
+            },
+            20000);
+        EXPECT_EQ(captured, std::vector<char>(reply.begin(), reply.end()));
+
+        // Start pressed again during a file: it stops at the next packet, nothing left in flight.
+        ASSERT_TRUE(printer_.Ok("CLEAR"));
+        const std::vector<char> large = Pattern(8 << 20, 5);
+        gui::SetText(d, IDC_FILE_NAME, File("large.prn", large).c_str());
+        gui::Click(d, IDC_START_FILE);
+        ASSERT_TRUE(Received(4096, 20000));
+        gui::Click(d, IDC_START_FILE);
+        ASSERT_TRUE(Idle());
+        EXPECT_TRUE(HasOverlappedIoCompleted(Comm_GetOverlappedTX()));
+        Sleep(200);
+        auto first = printer_.Received("main");
+        Sleep(300);
+        auto second = printer_.Received("main");
+        ASSERT_TRUE(first && second);
+        EXPECT_EQ(first->length, second->length);
+        EXPECT_LT(second->length, large.size());
+        EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FILE));
+        EXPECT_EQ(gui::GetText(d, IDC_START_FILE), "Send File");
+
+        // Closing through the system menu stops the readers and closes the port.
+        d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        gui::PumpUntil([&] { return !d.IsModal(); });
+    });
+    EXPECT_EQ(Comm_IsConnected(), 0);
+    EXPECT_FALSE(g_Transfer.HasReader());
+    Comm_CloseCleanuo();
+}
+
+} // namespace
