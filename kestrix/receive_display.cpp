@@ -123,6 +123,9 @@ static void AppendToList(CListView& list, CHexRows& rows, int& rowBytes, const c
     AddEntry(text, bytes, n);
     if (n <= 0 || !bytes)
         return;
+    // A transfer's start sets the row count to 0 so that its replies begin a row of their own.
+    if (rowBytes == 0)
+        rows.EndRow();
     // The last row changes when it was partly filled; the rows after it are new.
     const std::size_t firstChanged = rows.RowCount() - (rows.LastRowBytes() != 0 ? 1 : 0);
     rows.Append(bytes, static_cast<std::size_t>(n));

@@ -14,6 +14,7 @@ void CHexRows::Append(const unsigned char* bytes, std::size_t count)
         row.bytes[row.count++] = bytes[i];
         m_nLastRowBytes = row.count == kRowBytes ? 0 : row.count;
     }
+    m_nBytes += count;
 }
 
 void CHexRows::AppendSkipped(std::uint64_t count)
@@ -21,6 +22,7 @@ void CHexRows::AppendSkipped(std::uint64_t count)
     m_notices.push_back(Notice{m_rows.size(), count});
     m_rows.push_back(Row{{}, 0});
     m_nLastRowBytes = 0;
+    m_nSkipped += count;
 }
 
 void CHexRows::Clear()
@@ -28,6 +30,8 @@ void CHexRows::Clear()
     m_rows.clear();
     m_notices.clear();
     m_nLastRowBytes = 0;
+    m_nBytes = 0;
+    m_nSkipped = 0;
 }
 
 std::string CHexRows::HexText(std::size_t row) const

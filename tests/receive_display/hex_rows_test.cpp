@@ -119,6 +119,16 @@ TEST(HexRows, ClearInTheMiddleOfARowStartsAFreshFirstRow)
     EXPECT_EQ(Rows(rows), (std::vector<Shown>{{"41 ", "A"}}));
 }
 
+TEST(HexRows, EndedRowStaysPartialAndTheNextByteStartsANewOne)
+{
+    CHexRows rows;
+    rows.Append(reinterpret_cast<const unsigned char*>("abc"), 3);
+    rows.EndRow();
+    rows.Append(reinterpret_cast<const unsigned char*>("d"), 1);
+    EXPECT_EQ(Rows(rows), (std::vector<Shown>{{"61 62 63 ", "abc"}, {"64 ", "d"}}));
+    EXPECT_EQ(rows.ByteCount(), 4u);
+}
+
 TEST(HexRows, RowsOutsideTheListAreEmpty)
 {
     CHexRows rows;
