@@ -50,15 +50,24 @@ std::string StandinNamespace()
     return ns ? ns : "";
 }
 
-std::string ControlFile()
+std::string Standin(const std::string& command) { return standin::StandinCommand(StandinNamespace(), command); }
+
+// The stand-in was started beside this test: wait until its pipes answer.
+bool StandinAnswers()
 {
-    const char* dir = std::getenv("KX_STANDIN_DIR");
-    std::string path = std::string("Z:") + (dir ? dir : "") + "/control-lpt.txt";
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
+    for (int i = 0; i < 200; ++i) {
+        if (Standin("PING") == "OK standin") return true;
+        Sleep(50);
+    }
+    return false;
 }
 
-std::string Standin(const std::string& command) { return standin::StandinCommand(StandinNamespace(), command); }
+// The virtual printer beside this test, by the control port with_vprinter.sh exported.
+bool ConnectPrinter(vprinter::VPrinterClient& printer)
+{
+    const char* port = std::getenv("KX_VP_CONTROL");
+    return port && printer.Connect("127.0.0.1", static_cast<unsigned short>(std::atoi(port)));
+}
 
 std::vector<uint8_t> Pattern(size_t size)
 {
@@ -73,7 +82,8 @@ protected:
     {
         ASSERT_FALSE(StandinNamespace().empty()) << "KESTRIX_DRIVER_STANDIN is not set";
         ASSERT_NE(tasquel.Factory(), nullptr) << "Tasquel.dll or its export is missing";
-        ASSERT_TRUE(printer.ConnectFromFile(ControlFile())) << printer.LastError();
+        ASSERT_TRUE(StandinAnswers());
+        ASSERT_TRUE(ConnectPrinter(printer)) << printer.LastError();
         ASSERT_TRUE(printer.Ok("CLEAR"));
         ASSERT_EQ(Standin("PARALLEL LINES ready"), "OK");
         ASSERT_EQ(Standin("PARALLEL DEVICEID MFG:Kestrix Test;MDL:LP-1;CMD:RAW;"), "OK");
@@ -250,6 +260,7 @@ TEST(ParallelStatusEndToEnd, StatusWordFollowsThePrintersLines)
 {
     Tasquel tasquel;
     ASSERT_NE(tasquel.Factory(), nullptr);
+    ASSERT_TRUE(StandinAnswers());
     ASSERT_EQ(Standin("PARALLEL DEVICEID MFG:Kestrix Test;"), "OK");
     InfoPtr info(tasquel.Factory()(nullptr, 1));
     DWORD port = kPortIndex;
@@ -288,7 +299,8 @@ TEST(ParallelStatusEndToEnd, PaperOutHoldsWritesUntilPaperIsBack)
 {
     Tasquel tasquel;
     vprinter::VPrinterClient printer;
-    ASSERT_TRUE(printer.ConnectFromFile(ControlFile())) << printer.LastError();
+    ASSERT_TRUE(StandinAnswers());
+    ASSERT_TRUE(ConnectPrinter(printer)) << printer.LastError();
     InfoPtr info(tasquel.Factory()(nullptr, 1));
     DWORD port = kPortIndex;
     char name[] = "LPT1";
@@ -347,6 +359,7 @@ TEST(ParallelSpoolerEndToEnd, PortOfASpoolerPrinterIsRefusedWithError1)
     };
     SerialSystem system = RealSerialSystem();
     system.EnumPrintersA = &Spooler::EnumPrinters;
+    ASSERT_TRUE(StandinAnswers());
     NotifySink sink;
     CParallelInfo info(1, system);
     info.SetNotifyWindow(sink.Window());
