@@ -3,7 +3,6 @@
 #include "kestrix_dlg.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <vector>
 
@@ -11,7 +10,6 @@
 #include "framework/profile.h"
 
 #include "data_log.h"
-#include "dorvane/dorvane.h"
 #include "error_report.h"
 #include "firmware_steps.h"
 #include "globals.h"
