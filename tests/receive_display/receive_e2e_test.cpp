@@ -1,0 +1,53 @@
+// The receive display end to end: what the virtual printer sends on COM8 reaches the capture file
+// and the receive list as rows of 16 with their ASCII column, a row completed by a later poll, and
+// Clear Buffer empties the lists and the capture file.
+#include "receive_fixture.h"
+
+namespace {
+
+std::vector<std::vector<std::string>> ListRows(HWND dlg, int id)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& row : gui::ListViewRows(dlg, id)) {
+        std::vector<std::string> texts;
+        for (const CString& cell : row)
+            texts.push_back(cell.c_str());
+        rows.push_back(texts);
+    }
+    return rows;
+}
+
+TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEmptiesEverything)
+{
+    RunConnected([&](CKestrixDlg& d) {
+        ASSERT_TRUE(m_printer.Ok("SEND main 000102030405060708090A0B0C0D0E0F10111213"));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 20; }, 10000));
+        // A later poll completes the second row.
+        ASSERT_TRUE(m_printer.Ok("SEND main 4142434445"));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 25; }, 10000));
+        const std::vector<std::vector<std::string>> expected = {
+            {"00 01 02 03 04 05 06 07 - 08 09 0A 0B 0C 0D 0E 0F ", std::string(16, ' ')},
+            {"10 11 12 13 41 42 43 44 - 45 ", "    ABCDE"},
+        };
+        EXPECT_EQ(ListRows(d, IDC_RX_LIST), expected);
+        std::string sent;
+        for (int i = 0; i < 20; ++i)
+            sent += static_cast<char>(i);
+        sent += "ABCDE";
+        EXPECT_EQ(Captured(), sent);
+
+        gui::Click(d, IDC_CLEAR_BUFFER);
+        EXPECT_TRUE(ListRows(d, IDC_RX_LIST).empty());
+        EXPECT_EQ(d.m_listUsm.GetItemCount(), 0);
+        EXPECT_EQ(Captured(), "");
+
+        // After the clear the printer's next bytes start a new first row and a new capture.
+        ASSERT_TRUE(m_printer.Ok("SEND main 7F80"));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 2; }, 10000));
+        EXPECT_EQ(ListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"7F 80 ", "\x7F "}}));
+        EXPECT_EQ(Captured(), "\x7F\x80");
+    });
+    EXPECT_TRUE(Boxes().empty()) << ::testing::PrintToString(Boxes());
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+// The main dialog connected to the virtual printer on COM8 through its serial page, for the receive
+// display's end-to-end test and the flood benchmark. The printer's control port comes from the
+// fixture's control file in KX_VPRINTER_DIR.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "dorvane/dorvane.h"
+#include "framework/message_box.h"
+#include "globals.h"
+#include "gui_harness.h"
+#include "kestrix_app.h"
+#include "kestrix_dlg.h"
+#include "my_file.h"
+#include "res/resource.h"
+#include "test_port_device.h"
+#include "transfer.h"
+#include "vprinter_client.h"
+
+inline std::string ReadWholeFile(const std::string& name)
+{
+    std::ifstream file(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+class ReceiveOnCom8 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::Init();
+        const char* dir = std::getenv("KX_VPRINTER_DIR");
+        std::string control = std::string("Z:") + (dir ? dir : "") + "/control-com8.txt";
+        for (char& c : control)
+            if (c == '/')
+                c = '\\';
+        const std::string text = ReadWholeFile(control);
+        const auto port = static_cast<unsigned short>(std::strtoul(text.c_str(), nullptr, 10));
+        ASSERT_NE(port, 0) << "no virtual printer control file " << control;
+        ASSERT_TRUE(m_printer.Connect("127.0.0.1", port)) << m_printer.LastError();
+        ASSERT_TRUE(m_printer.Ok("CLEAR"));
+        ASSERT_TRUE(m_printer.Ok("FLUSH"));
+        ASSERT_EQ(CreateAbortEvent(), 1);
+
+        char temp[MAX_PATH] = {};
+        GetTempPathA(sizeof temp, temp);
+        m_folder = std::string(temp) + "kx_receive_" + std::to_string(GetCurrentProcessId()) + "_" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        CreateDirectoryA(m_folder.c_str(), nullptr);
+        theApp.m_strExeDir = CString(m_folder.c_str());
+        g_RxBuffer.Reset();
+        g_UsmBuffer.Reset();
+
+        m_dlg.m_strThesaurusDll = "Sablon.dll";
+        m_dlg.m_nInterface = 0;
+        m_dlg.m_dlgSerial.m_nPort = 0;
+        m_dlg.m_dlgSerial.m_nBaudRate = 0;  // 115200
+        m_dlg.m_dlgSerial.m_nParity = 0;
+        m_dlg.m_dlgSerial.m_nDataBits = 3;  // 8
+        m_dlg.m_dlgSerial.m_nStopBits = 0;
+        m_dlg.m_dlgSerial.m_nFlowControl = 0;
+        m_dlg.m_dlgEthernet.m_nMainPort = 9100;
+        m_dlg.m_dlgEthernet.m_nRealTimePort = 9105;
+        m_dlg.m_dlgEthernet.m_nUsmPort = 9110;
+        m_dlg.m_bHexMode = 1;
+    }
+
+    // Runs the dialog, picks COM8 in its serial page (which connects it) and runs script.
+    void RunConnected(const std::function<void(CKestrixDlg&)>& script)
+    {
+        TestPortDevice com8("COM8", "Virtual Printer Port (COM8)", "Communications Port");
+        ASSERT_TRUE(com8.Ok()) << com8.Error();
+        theApp.m_pMainWnd = &m_dlg;
+        gui::RunModal(m_dlg, [&](CDialog& d) {
+            const HWND page = m_dlg.m_dlgSerial;
+            const std::vector<CString> ports = gui::ComboItems(page, IDC_SERIAL_PORT);
+            int position = -1;
+            for (size_t i = 0; i < ports.size(); ++i)
+                if (ports[i] == "COM8")
+                    position = static_cast<int>(i);
+            ASSERT_GE(position, 0) << "COM8 is not in the serial page's list";
+            gui::SelectComboItem(page, IDC_SERIAL_PORT, position);
+            ASSERT_EQ(Comm_IsConnected(), 1);
+            script(m_dlg);
+            d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+            gui::PumpUntil([&] { return !d.IsModal(); });
+        });
+        theApp.m_pMainWnd = nullptr;
+        Comm_CloseCleanuo();
+    }
+
+    // The capture file as it stands, read through a copy (the program holds it unshared).
+    std::string Captured()
+    {
+        const std::string copy = m_folder + "\\capture-copy.bin";
+        return g_RxDataFile.CopyTo(copy.c_str()) == ERROR_SUCCESS ? ReadWholeFile(copy) : std::string();
+    }
+
+    std::vector<std::string> Boxes()
+    {
+        std::lock_guard<std::mutex> lock(m_boxLock);
+        return m_boxes;
+    }
+
+    std::string m_folder;
+    vprinter::VPrinterClient m_printer;
+    CKestrixDlg m_dlg;
+    std::mutex m_boxLock;
+    std::vector<std::string> m_boxes;
+    CMessageBoxSinkScope m_sink{[this](HWND, const char* text, const char*, UINT) {
+        std::lock_guard<std::mutex> lock(m_boxLock);
+        m_boxes.push_back(text ? text : "");
+        return IDOK;
+    }};
+};
