@@ -19,6 +19,7 @@
 #include "kestrix_app.h"
 #include "kestrix_dlg.h"
 #include "res/resource.h"
+#include "test_port_device.h"
 #include "vprinter_client.h"
 
 namespace {
@@ -123,13 +124,21 @@ protected:
 
 TEST_F(PortPagesEndToEnd, StringReachesThePrinterOnTheComPortChosenInTheSerialPage)
 {
+    // The system's serial ports, listed in this order (the prefix has none of its own); COM9 leads
+    // to the printer.
+    TestPortDevice com10("COM10", "Communications Port (COM10)", "Communications Port");
+    TestPortDevice com9("COM9", "Virtual Printer Port (COM9)", "Communications Port");
+    TestPortDevice com3("COM3", "Communications Port (COM3)", "Communications Port");
+    ASSERT_TRUE(com10.Ok() && com9.Ok() && com3.Ok()) << com10.Error() << com9.Error() << com3.Error();
     Run(0, [&](CKestrixDlg& dlg) {
         CSerialChildDlg& page = dlg.m_dlgSerial;
         gui::Command(page, IDC_SERIAL_PORT, CBN_DROPDOWN);
         const auto items = gui::ComboItems(page, IDC_SERIAL_PORT);
-        const auto com9 = std::find_if(items.begin(), items.end(), [](const CString& s) { return s == "COM9"; });
-        ASSERT_NE(com9, items.end()) << "COM9 not listed";
-        gui::SelectComboItem(page, IDC_SERIAL_PORT, static_cast<int>(com9 - items.begin()));
+        std::vector<std::string> texts;
+        for (const CString& item : items)
+            texts.emplace_back(item.c_str());
+        ASSERT_EQ(texts, (std::vector<std::string>{"COM3", "COM9", "COM10"}));
+        gui::SelectComboItem(page, IDC_SERIAL_PORT, 1);
         ASSERT_TRUE(Comm_IsConnected()) << Boxes();
         EXPECT_TRUE(SendString(dlg, "KX serial page", "main")) << Boxes();
     });

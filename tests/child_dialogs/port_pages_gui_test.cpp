@@ -288,6 +288,7 @@ TEST_F(PortPages, BaudChangeKeepsThePortPortAndFlowControlChangesReopenIt)
         PageControl* transport = Transport(dlg, 0);
         SetNames(transport, {"COM1", "COM2", "COM3"});
         transport->checkResult = 1;
+        gui::Command(dlg.m_dlgSerial, IDC_SERIAL_PORT, CBN_DROPDOWN);  // the list the operator chooses from
         gui::SelectComboItem(dlg.m_dlgSerial, IDC_BAUD_RATE, 2);
         gui::SelectComboItem(dlg.m_dlgSerial, IDC_PARITY, 1);
         EXPECT_EQ(transport->checkCalls, 0);
