@@ -16,6 +16,7 @@ InProcessPort::InProcessPort() : m_table(standin::SystemDriverAccess())
 
 InProcessPort::~InProcessPort()
 {
+    for (std::thread& completion : m_completions) completion.join();
     standin::SetDriverAccess(nullptr);
     s_current = nullptr;
     for (auto& [client, open] : m_handles) CloseHandle(client);
@@ -60,6 +61,20 @@ BOOL InProcessPort::IoControl(HANDLE device, DWORD code, void* in, DWORD inLengt
     if (in && inLength) input.assign(static_cast<uint8_t*>(in), static_cast<uint8_t*>(in) + inLength);
     self.lastInput = input;
     standin::Reply reply = self.model.Control(it->second.driver, code, input, out ? outLength : 0, self);
+    if (overlapped && self.pendingMs >= 0) {
+        // The reply lands in the caller's buffer and record when the request completes.
+        overlapped->Internal = STATUS_PENDING;
+        self.m_completions.emplace_back([reply, out, outLength, overlapped, delay = self.pendingMs] {
+            Sleep(static_cast<DWORD>(delay));
+            DWORD count = static_cast<DWORD>(std::min<size_t>(reply.data.size(), out ? outLength : 0));
+            if (count) std::memcpy(out, reply.data.data(), count);
+            overlapped->InternalHigh = count;
+            overlapped->Internal = reply.status;
+            SetEvent(overlapped->hEvent);
+        });
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
     DWORD count = static_cast<DWORD>(std::min<size_t>(reply.data.size(), out ? outLength : 0));
     if (count) std::memcpy(out, reply.data.data(), count);
     if (returned) *returned = count;

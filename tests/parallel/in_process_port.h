@@ -6,6 +6,7 @@
 #include "parallel_port_model.h"
 #include <deque>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     int openHandles = 0;
     int closes = 0;
     bool failOpen = false;
+    // Overlapped requests complete this many ms later, as a driver's pending requests do (-1: at once).
+    int pendingMs = -1;
 
     // standin::ParallelHost
     bool ReadCaller(uint32_t address, void* out, uint32_t length) override;
@@ -50,6 +53,7 @@ private:
     HANDLE m_lastServer = nullptr;
     std::vector<HANDLE> m_servers;
     std::vector<uint32_t> m_codes;
+    std::vector<std::thread> m_completions;
     standin::DriverAccess m_table;
     static InProcessPort* s_current;
 };

@@ -2,11 +2,11 @@
 // whose port carries the data to and from the virtual printer.
 #include "crc32.h"
 #include "notify_sink.h"
+#include "one_printer_spooler.h"
 #include "parallel_info.h"
 #include "standin_link.h"
 #include "vprinter_client.h"
 #include <gtest/gtest.h>
-#include <winspool.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -338,27 +338,7 @@ TEST(ParallelStatusEndToEnd, PaperOutHoldsWritesUntilPaperIsBack)
 // The spooler's printer list comes through the serial transport's seam; the port is the stand-in's.
 TEST(ParallelSpoolerEndToEnd, PortOfASpoolerPrinterIsRefusedWithError1)
 {
-    struct Spooler {
-        static BOOL WINAPI EnumPrinters(DWORD, LPSTR, DWORD, LPBYTE buffer, DWORD size, LPDWORD needed,
-                                        LPDWORD returned)
-        {
-            static char name[] = "Receipt Printer";
-            static char ports[] = "LPT1:";
-            *needed = sizeof(PRINTER_INFO_5A);
-            if (size < *needed) {
-                SetLastError(ERROR_INSUFFICIENT_BUFFER);
-                return FALSE;
-            }
-            PRINTER_INFO_5A info{};
-            info.pPrinterName = name;
-            info.pPortName = ports;
-            std::memcpy(buffer, &info, sizeof info);
-            *returned = 1;
-            return TRUE;
-        }
-    };
-    SerialSystem system = RealSerialSystem();
-    system.EnumPrintersA = &Spooler::EnumPrinters;
+    SerialSystem system = OnePrinterSpooler::Table("Receipt Printer", "LPT1:");
     ASSERT_TRUE(StandinAnswers());
     NotifySink sink;
     CParallelInfo info(1, system);

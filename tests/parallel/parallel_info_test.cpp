@@ -1,6 +1,7 @@
 // CParallelInfo below the driver seam: settings check, the device-ID probe, the status poll's
 // mailbox, the reports, the spooler check, the maker's driver mode and the port listing.
 #include "in_process_port.h"
+#include "one_printer_spooler.h"
 #include "notify_sink.h"
 #include "parallel_codes.h"
 #include "parallel_info.h"
@@ -16,42 +17,10 @@ namespace {
 
 constexpr uint8_t kZero = 0;
 
-// A spooler with one local printer on the ports given.
-struct Spooler {
-    static const char* s_ports;
-    static BOOL WINAPI EnumPrinters(DWORD, LPSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
-                                    LPDWORD returned)
-    {
-        static char name[] = "Counter Printer";
-        static char ports[64];
-        std::snprintf(ports, sizeof ports, "%s", s_ports);
-        EXPECT_EQ(level, 5u);
-        *needed = sizeof(PRINTER_INFO_5A);
-        if (size < sizeof(PRINTER_INFO_5A)) {
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return FALSE;
-        }
-        PRINTER_INFO_5A info{};
-        info.pPrinterName = name;
-        info.pPortName = ports;
-        std::memcpy(buffer, &info, sizeof info);
-        *returned = 1;
-        return TRUE;
-    }
-    SerialSystem Table(const char* ports)
-    {
-        s_ports = ports;
-        SerialSystem table = RealSerialSystem();
-        table.EnumPrintersA = &EnumPrinters;
-        return table;
-    }
-};
-const char* Spooler::s_ports = "";
-
 class ParallelInfoTest : public ::testing::Test {
 protected:
     // A spooler whose printer is on another port, so every check looks and finds the port free.
-    void SetUp() override { system = spooler.Table("COM1:"); }
+    void SetUp() override { system = OnePrinterSpooler::Table("Counter Printer", "COM1:"); }
 
     std::unique_ptr<CParallelInfo> Make(int isWinNT)
     {
@@ -79,7 +48,6 @@ protected:
     }
 
     InProcessPort port;
-    Spooler spooler;
     SerialSystem system{};
     NotifySink sink;
 };
@@ -156,6 +124,26 @@ TEST_F(ParallelInfoTest, OpenProbesTheDeviceIdToLearnWhetherThePrinterAnswers)
         EXPECT_EQ(port.openHandles, 0);
     }
     EXPECT_TRUE(sink.Take().empty());
+}
+
+TEST_F(ParallelInfoTest, PendingProbeIsAwaitedUpToFiveSeconds)
+{
+    struct {
+        int completesAfterMs;
+        int bidirectional;
+    } cases[] = {{200, 1}, {5600, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.completesAfterMs);
+        port.pendingMs = c.completesAfterMs;
+        auto info = Make(1);
+        DWORD start = GetTickCount();
+        ASSERT_EQ(Open(*info), 1);   // a printer slow to answer still leaves the port open
+        DWORD took = GetTickCount() - start;
+        EXPECT_EQ(info->m_bBidirectional, c.bidirectional);
+        EXPECT_NE(info->m_hCommPortRX, nullptr);
+        if (!c.bidirectional) EXPECT_GE(took, 4900u);
+        info->Close();
+    }
 }
 
 TEST_F(ParallelInfoTest, OnlyAPlacedRequestIsIssued)
@@ -280,7 +268,7 @@ TEST_F(ParallelInfoTest, ReportStaysInsideTheCallersBuffer)
 
 TEST_F(ParallelInfoTest, PortOfASpoolerPrinterIsRefusedWithError1)
 {
-    system = spooler.Table("LPT1:");
+    system = OnePrinterSpooler::Table("Counter Printer", "LPT1:");
     auto info = Make(1);
     EXPECT_EQ(Open(*info), 0);
     EXPECT_EQ(info->m_bPortAvailable, 0);
