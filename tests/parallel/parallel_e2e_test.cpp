@@ -255,6 +255,26 @@ TEST_P(ParallelEndToEnd, PropertiesReportShowsTheDeviceId)
 INSTANTIATE_TEST_SUITE_P(Modes, ParallelEndToEnd, ::testing::Values(1, 0),
                          [](const auto& param) { return param.param ? "SystemPort" : "MakersDriver"; });
 
+TEST(ParallelFactory, ExportedByNameAndOrdinalGivesIndependentObjects)
+{
+    Tasquel tasquel;
+    ASSERT_NE(tasquel.Factory(), nullptr);
+    EXPECT_EQ(reinterpret_cast<FARPROC>(tasquel.Factory()), GetProcAddress(tasquel.Module(), MAKEINTRESOURCEA(1)));
+    NotifySink sink;
+    InfoPtr first(tasquel.Factory()(sink.Window(), 1));
+    InfoPtr second(tasquel.Factory()(nullptr, 0));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first.get(), second.get());
+    EXPECT_EQ(first->m_hNotifyWnd, sink.Window());
+    EXPECT_EQ(first->m_bAsyncRead, 1);
+    EXPECT_EQ(second->m_bAsyncRead, 0);
+    EXPECT_EQ(first->CheckSettings(kPortIndex, kParallelSizeIndex, 0, 0, 0, 0, 0), 2);
+    char command[] = "IP=CHIP";
+    EXPECT_EQ(first->SetDeviceParams(command), 1);
+    EXPECT_EQ(first->IsConnected(), 1);
+}
+
 // The system port's status poll: line status placed in the mailbox, issued, decoded.
 TEST(ParallelStatusEndToEnd, StatusWordFollowsThePrintersLines)
 {
