@@ -51,13 +51,6 @@ TEST(DeviceIdFields, FieldLongerThan255CharactersIsKeptWhole)
     EXPECT_EQ(fields[1], field);
 }
 
-TEST(DeviceIdLength, BigEndianFromTheFirstTwoBytes)
-{
-    const uint8_t reply[] = {0x01, 0x02, 'x'};
-    EXPECT_EQ(DeviceIdLength(reply, 3), 0x102u);
-    EXPECT_EQ(DeviceIdLength(reply, 1), 0u);
-}
-
 TEST(AppendDeviceIdReport, LengthFieldsAndDump)
 {
     auto reply = Reply("MFG:Acme;MDL:X1;");

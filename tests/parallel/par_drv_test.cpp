@@ -176,20 +176,6 @@ TEST(ParDrv, InitPortSendsItsRequestsInEitherCodeForm)
     }
 }
 
-TEST(ParDrv, ModeFlagIsTheOnlyBitOfTheModeValue)
-{
-    InProcessPort port;
-    CParDrv driver;
-    driver.m_nPortNumber = 1;
-    driver.m_bModeFlag = 1;
-    ASSERT_EQ(driver.InitPort(0), 1);
-    EXPECT_EQ(driver.m_dwModeRegister, 1u);
-    driver.CloseDriver();
-    driver.m_bModeFlag = 0;
-    ASSERT_EQ(driver.InitPort(0), 1);
-    EXPECT_EQ(driver.m_dwModeRegister, 0u);
-}
-
 TEST(ParDrv, ReadsAcceptAPartialReadWritesDoNot)
 {
     InProcessPort port;

@@ -54,22 +54,6 @@ protected:
 
 }  // namespace
 
-TEST_F(ParallelInfoTest, ConstructionByOperatingSystemFamily)
-{
-    for (int nt : {1, 0}) {
-        auto info = Make(nt);
-        EXPECT_EQ(info->DriverMode(), nt == 0);
-        EXPECT_EQ(info->m_bAsyncRead, nt);
-        EXPECT_EQ(info->m_nDownloadPacketSize, 4096u);
-        EXPECT_EQ(info->m_nCommPacketSize, 256u);
-        EXPECT_EQ(info->m_nStringPacketSize, 4096u);
-        EXPECT_EQ(info->m_dwReadTimeout, INFINITE);
-        EXPECT_EQ(info->m_bBidirectional, 0);
-        EXPECT_EQ(info->m_nPortIndex, -1);
-        EXPECT_EQ(info->m_nRequest.load(), kRequestNone);
-    }
-}
-
 TEST_F(ParallelInfoTest, CheckSettingsAsksForAnOpenUntilThePortIsOpen)
 {
     auto info = Make(1);
