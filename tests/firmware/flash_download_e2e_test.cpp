@@ -1,4 +1,4 @@
-// The firmware download engine end to end: the flash worker drives Dorvane and Vorbeck.dll on COM9,
+// The firmware download engine end to end: the flash worker drives Dorvane and Vorbeck.dll on COM7,
 // which leads to the virtual printer's pty; the printer keeps the image and answers each step as a
 // test tells it. A plain window receives what the engine posts, as the main dialog would.
 #include <windows.h>
@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr DWORD kPortId = 8;  // COM9
+constexpr DWORD kPortId = 6;  // COM7
 constexpr int kSerialSizeIndex = 3;
 constexpr DWORD kDownloadTimeoutMs = 90000;
 
@@ -43,7 +43,7 @@ std::string WindowsPath(const std::string& unixPath)
 std::string ControlFile()
 {
     const char* dir = std::getenv("KX_VPRINTER_DIR");
-    return WindowsPath(std::string(dir ? dir : "") + "/control-com9.txt");
+    return WindowsPath(std::string(dir ? dir : "") + "/control-com7.txt");
 }
 
 // Catalogue stand-in: error n reads "error n", so a box names its number.
@@ -174,7 +174,7 @@ protected:
         ASSERT_NE(Comm_OpenSetup(m_sink.Handle(), kDorvaneSerial, 1), 0);
         ASSERT_EQ(Comm_IsConnectionValid(kPortId, kSerialSizeIndex, 0, 0, 0, 3, 0), 2);
         DWORD port = kPortId;
-        char name[] = "COM9";
+        char name[] = "COM7";
         int baud = 0, parity = 0, flow = 0, dataBits = 3, stopBits = 0;
         ASSERT_NE(Comm_UpdateConnection(0, port, name, baud, parity, flow, dataBits, stopBits), 0);
         Comm_SetConnect(Comm_IsPortAvailable());
@@ -197,6 +197,8 @@ protected:
     }
     void TearDown() override
     {
+        // The printer is shared with the serial tests: it stops speaking the protocols.
+        m_printer.Ok("FW OFF");
         SetEvent(m_quit);
         EXPECT_TRUE(m_thread.Join(10000));
         SetMessageBoxSink(m_previousSink);
