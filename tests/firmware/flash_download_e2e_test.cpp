@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -458,6 +459,48 @@ TEST_F(FlashEndToEnd, UsbPrinterAnsweringSIsReconnectedOnTheWindowThreadBeforeTh
         EXPECT_TRUE(Boxes().empty());
         EXPECT_EQ(PrinterLog(), c.log);
     }
+}
+
+TEST_F(FlashEndToEnd, AbortDuringTheHeaderImageStopsSendingAndStillClosesTheDownload)
+{
+    const std::vector<char> image = HeaderImage(8 << 20);
+    WriteImage(image);
+    g_RxBuffer.Reset();
+    ASSERT_EQ(g_SendFile.Open(CString(m_fileName.c_str()), 0, 0, 0), 1);
+    m_job.m_nProtocol = kFlashHeaderProtocol;
+    g_FlashStartEvent.Set();
+    // Abort once the printer holds a first part of the image.
+    const DWORD start = GetTickCount();
+    std::optional<vprinter::ReceivedSummary> received;
+    do {
+        Sleep(5);
+        received = m_printer.Received("main");
+    } while (received && received->length < 65536 && GetTickCount() - start < 20000);
+    SetEvent(g_TransferAbortEvent);
+    ASSERT_TRUE(m_sink.WaitForDone(20000));
+    const Outcome outcome = Summarise(m_sink.m_messages);
+    EXPECT_EQ(outcome.leds.at(kFlashLedDownload), kFlashLedRed);
+    EXPECT_EQ(outcome.crc, -1);
+    EXPECT_LT(outcome.lastPercent, 100);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_FALSE(g_SendFile.IsOpen());
+
+    // The printer got part of the image, then the closing command last.
+    const char* dir = std::getenv("KX_VPRINTER_DIR");
+    const std::string dump = std::string(dir ? dir : "") + "/firmware-abort.bin";
+    ASSERT_TRUE(m_printer.Ok("DUMP main " + dump));
+    std::vector<char> bytes;
+    if (FILE* file = std::fopen(WindowsPath(dump).c_str(), "rb")) {
+        char block[65536];
+        for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
+            bytes.insert(bytes.end(), block, block + n);
+        std::fclose(file);
+    }
+    DeleteFileA(WindowsPath(dump).c_str());
+    ASSERT_GT(bytes.size(), 4u + 2u);
+    EXPECT_LT(bytes.size(), 4 + image.size());
+    EXPECT_EQ(std::string(bytes.end() - 2, bytes.end()), std::string("\x1D\xFF"));
+    EXPECT_TRUE(std::equal(bytes.begin() + 4, bytes.end() - 2, image.begin())) << "the image as far as it went";
 }
 
 // Header answers: status byte of each reply (FW REPLY <step> <status>), with what must be seen.
