@@ -333,6 +333,30 @@ TEST_F(PortPages, EnterAndEscapeCloseNoPage)
     });
 }
 
+TEST_F(PortPages, InfoShowsThePortReportAndEnterOnUsbInfoAsksForIt)
+{
+    struct Case {
+        int iface;
+        int info;
+        bool byEnter;
+    };
+    for (const Case c : {Case{2, IDC_PARALLEL_INFO, false}, Case{1, IDC_USB_INFO, false}, Case{1, IDC_USB_INFO, true}}) {
+        Run(c.iface, [&](CKestrixDlg& dlg) {
+            Transport(dlg, c.iface);
+            CDialog& page = c.iface == 2 ? static_cast<CDialog&>(dlg.m_dlgParallel) : dlg.m_dlgUsb;
+            m_boxes.clear();
+            HWND button = ::GetDlgItem(page, c.info);
+            if (c.byEnter) {
+                ::SetFocus(button);
+                gui::PressKey(button, VK_RETURN);
+            } else {
+                gui::Click(page, c.info);
+            }
+            EXPECT_EQ(m_boxes, (std::vector<std::string>{"Page transport report"})) << "interface " << c.iface;
+        });
+    }
+}
+
 TEST_F(PortPages, EnterInTheAddressOrAPortEditReconnectsEthernet)
 {
     Run(3, [&](CKestrixDlg& dlg) {

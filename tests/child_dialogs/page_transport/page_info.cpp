@@ -42,6 +42,13 @@ public:
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
+    int GetProperties(char* text, size_t capacity) override
+    {
+        const size_t used = strnlen(text, capacity);
+        if (used + 1 < capacity)
+            std::strncat(text, "Page transport report", capacity - used - 1);
+        return 1;
+    }
     int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }
     int DecodeStatus(void*, DWORD, DWORD*) override { return 0; }
     int EnumDevices(int* a1, int* a2, const char* prefix, int* count, PortRow* rows) override
