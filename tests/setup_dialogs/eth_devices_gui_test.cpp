@@ -84,13 +84,7 @@ protected:
         });
         CSetupEthDevDlg dlg;
         dlg.m_strThesaurusDll = catalogue;
-        bool ran = false;
-        gui::RunModal(dlg, [&](CDialog&) {
-            ran = true;
-            script(dlg);
-            dlg.EndDialog(IDOK);
-        });
-        EXPECT_TRUE(ran) << "the dialog did not come up";
+        EXPECT_TRUE(RunScripted(dlg, script)) << "the dialog did not come up";
     }
 
     static std::vector<std::vector<std::string>> Rows(CSetupEthDevDlg& dlg)

@@ -4,7 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
+
+#include "gui_harness.h"
 
 #include "catalogue/catalogue.h"
 #include "error_report.h"
@@ -46,4 +49,17 @@ inline std::string ColumnHeading(HWND dlg, int listId, int column)
     col.cchTextMax = sizeof text;
     SendDlgItemMessageA(dlg, listId, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
     return text;
+}
+
+// Runs the dialog modally with script inside its loop, then ends it; false when it did not come up.
+template <typename Dlg>
+bool RunScripted(Dlg& dlg, const std::function<void(Dlg&)>& script)
+{
+    bool ran = false;
+    gui::RunModal(dlg, [&](CDialog&) {
+        ran = true;
+        script(dlg);
+        dlg.EndDialog(IDOK);
+    });
+    return ran;
 }

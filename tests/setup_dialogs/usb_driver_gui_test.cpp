@@ -194,13 +194,7 @@ protected:
         CSetupUsbDriver dlg;
         dlg.m_strThesaurusDll = catalogue;
         dlg.m_strInstallerDll = installer;
-        bool ran = false;
-        gui::RunModal(dlg, [&](CDialog&) {
-            ran = true;
-            script(dlg);
-            dlg.EndDialog(IDOK);
-        });
-        EXPECT_TRUE(ran) << "the dialog did not come up";
+        EXPECT_TRUE(RunScripted(dlg, script)) << "the dialog did not come up";
     }
 
     // The row of the device with this serial, -1 when it is not listed.
