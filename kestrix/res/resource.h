@@ -12,6 +12,7 @@
 #define IDD_ETHERNET_CHILD          154
 #define IDD_SETUP_ETH_DEV           158
 #define IDD_SETUP_USB_DRIVER        159
+#define IDD_HISTORY                 160
 
 // Icon and bitmaps.
 #define IDR_MAINFRAME               128
@@ -197,6 +198,13 @@
 #define IDC_REFRESH_USB_DEVICES     1147
 #define IDC_FORCE_DRIVER            1148
 #define IDC_RESTORE_DRIVER          1149
+
+// History manager (template 160).
+#define IDC_HISTORY_ADD             3
+#define IDC_HISTORY_DELETE          4
+#define IDC_HISTORY_LIST            1165
+#define IDC_HISTORY_SAVE_AS         1166
+#define IDC_HISTORY_LOAD            1167
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)
