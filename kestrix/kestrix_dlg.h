@@ -143,6 +143,9 @@ public:
     LRESULT OnRxSkipped(WPARAM channel, LPARAM count);
     void OnGetRxRowText(NMHDR* pNMHDR, LRESULT* pResult);
     void OnGetUsmRowText(NMHDR* pNMHDR, LRESULT* pResult);
+    // The two receive lists catch up with their rows (at most every 50 ms while data arrives).
+    void ShowReceivedRows();
+    void RequestListRefresh();
     void ShowUsmList(BOOL show);
     void OnShowUsm();
     void OnClearBuffer();
@@ -220,6 +223,7 @@ public:
     // ShowUsmList: the state last applied (-1 none yet) and whether the USM columns exist.
     int m_nUsmListShown = -1;
     bool m_bUsmColumnsAdded = false;
+    bool m_bListRefreshPending = false;
     // OnBrowse: the last chosen path, the filter last chosen (0 none) and the first use.
     CString m_strBrowsePath;
     int m_nBrowseFilter = 0;

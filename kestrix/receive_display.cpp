@@ -52,13 +52,24 @@ void ShowNewBytes(HWND dialog, CRingBuffer& ring, RingCursor& cursor, unsigned c
         SendMessageA(dialog, dataMessage, static_cast<WPARAM>(snap.count), reinterpret_cast<LPARAM>(bytes));
 }
 
-// A receive list's row count follows its rows; only the changed rows are drawn again.
-void ShowRows(CListView& list, const CHexRows& rows, std::size_t firstChanged)
+// How often the lists catch up with their rows while data arrives. Drawing a list costs tens of
+// milliseconds under load; drawing it for every batch would keep the dialog from answering.
+constexpr UINT kListRefreshMs = 50;
+constexpr UINT_PTR kListRefreshTimer = 0x4B58;
+
+// A receive list's row count follows its rows: the row it showed last (which may have grown) and
+// the new ones are drawn, and the last row is scrolled into view.
+void ShowRows(CListView& list, const CHexRows& rows)
 {
     const int count = static_cast<int>(rows.RowCount());
+    const int listed = list.GetItemCount();
     list.SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    if (count == 0)
+    if (count == 0) {
+        if (listed != 0)
+            list.Invalidate();
         return;
+    }
+    const int firstChanged = listed > 0 && listed <= count ? listed - 1 : 0;
     list.SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(firstChanged), count - 1);
     list.EnsureVisible(count - 1);
 }
@@ -83,6 +94,31 @@ void AnswerRowText(const CHexRows& rows, NMHDR* header)
             item.pszText[i] = static_cast<unsigned char>(text[i]);
         item.pszText[i] = 0;
     }
+}
+
+// One handler body for both lists: log the batch and add its bytes to the rows.
+void AppendToList(CHexRows& rows, int& rowBytes, const char* logText, WPARAM count, LPARAM data)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    const int n = static_cast<int>(count);
+    char text[64];
+    std::snprintf(text, sizeof text, logText, n);
+    AddEntry(text, bytes, n);
+    if (n <= 0 || !bytes)
+        return;
+    // A transfer's start sets the row count to 0 so that its replies begin a row of their own.
+    if (rowBytes == 0)
+        rows.EndRow();
+    rows.Append(bytes, static_cast<std::size_t>(n));
+    rowBytes = rows.LastRowBytes();
+}
+
+
+void CALLBACK RefreshLists(HWND wnd, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(wnd, id);
+    if (auto* dlg = dynamic_cast<CKestrixDlg*>(CDialog::FromHandle(wnd)))
+        dlg->ShowReceivedRows();
 }
 
 } // namespace
@@ -112,38 +148,37 @@ unsigned UpdateRXDisplay(void* dialog)
     return 0;
 }
 
-// One handler body for both lists: log the batch, add its bytes to the rows, show the changed rows.
-static void AppendToList(CListView& list, CHexRows& rows, int& rowBytes, const char* logText, WPARAM count,
-                         LPARAM data)
+void CKestrixDlg::ShowReceivedRows()
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    const int n = static_cast<int>(count);
-    char text[64];
-    std::snprintf(text, sizeof text, logText, n);
-    AddEntry(text, bytes, n);
-    if (n <= 0 || !bytes)
+    CLock guard(m_csHexLists);
+    m_bListRefreshPending = false;
+    ShowRows(m_listRx, m_rowsRx);
+    ShowRows(m_listUsm, m_rowsUsm);
+}
+
+// The lists catch up with their rows at the next refresh; one refresh is pending at a time.
+void CKestrixDlg::RequestListRefresh()
+{
+    if (m_bListRefreshPending)
         return;
-    // A transfer's start sets the row count to 0 so that its replies begin a row of their own.
-    if (rowBytes == 0)
-        rows.EndRow();
-    // The last row changes when it was partly filled; the rows after it are new.
-    const std::size_t firstChanged = rows.RowCount() - (rows.LastRowBytes() != 0 ? 1 : 0);
-    rows.Append(bytes, static_cast<std::size_t>(n));
-    rowBytes = rows.LastRowBytes();
-    ShowRows(list, rows, firstChanged);
+    m_bListRefreshPending = ::SetTimer(m_hWnd, kListRefreshTimer, kListRefreshMs, RefreshLists) != 0;
+    if (!m_bListRefreshPending)
+        ShowReceivedRows();
 }
 
 LRESULT CKestrixDlg::OnRxData(WPARAM count, LPARAM bytes)
 {
     CLock guard(m_csHexLists);
-    AppendToList(m_listRx, m_rowsRx, m_nRxRowBytes, "Data Received. Size = %d bytes\n", count, bytes);
+    AppendToList(m_rowsRx, m_nRxRowBytes, "Data Received. Size = %d bytes\n", count, bytes);
+    RequestListRefresh();
     return 1;
 }
 
 LRESULT CKestrixDlg::OnUsmData(WPARAM count, LPARAM bytes)
 {
     CLock guard(m_csHexLists);
-    AppendToList(m_listUsm, m_rowsUsm, m_nUsmRowBytes, "USM Data Received. Size = %d bytes\n", count, bytes);
+    AppendToList(m_rowsUsm, m_nUsmRowBytes, "USM Data Received. Size = %d bytes\n", count, bytes);
+    RequestListRefresh();
     return 1;
 }
 
@@ -157,11 +192,9 @@ LRESULT CKestrixDlg::OnRxSkipped(WPARAM channel, LPARAM count)
                   usm ? "USM Data Received." : "Data Received.", skipped,
                   usm ? "." : "; the capture file keeps them.");
     AddEntry(text);
-    CHexRows& rows = usm ? m_rowsUsm : m_rowsRx;
-    const std::size_t firstChanged = rows.RowCount();
-    rows.AppendSkipped(skipped);
+    (usm ? m_rowsUsm : m_rowsRx).AppendSkipped(skipped);
     (usm ? m_nUsmRowBytes : m_nRxRowBytes) = 0;
-    ShowRows(usm ? m_listUsm : m_listRx, rows, firstChanged);
+    RequestListRefresh();
     return 1;
 }
 
@@ -220,11 +253,10 @@ void CKestrixDlg::OnClearBuffer()
         CLock guard(m_csHexLists);
         m_rowsRx.Clear();
         m_nRxRowBytes = 0;
-        ShowRows(m_listRx, m_rowsRx, 0);
         m_rowsUsm.Clear();
         m_nUsmRowBytes = 0;
-        ShowRows(m_listUsm, m_rowsUsm, 0);
     }
+    ShowReceivedRows();
     // Under the capture file's lock: a reader's append lands wholly before or wholly after.
     if (!m_strRxDataFile.IsEmpty())
         g_RxDataFile.Open(m_strRxDataFile, 1, 0, 0);

@@ -21,10 +21,10 @@ TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEm
 {
     RunConnected([&](CKestrixDlg& d) {
         ASSERT_TRUE(m_printer.Ok("SEND main 000102030405060708090A0B0C0D0E0F10111213"));
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 20; }, 10000));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 20 && !d.m_bListRefreshPending; }, 10000));
         // A later poll completes the second row.
         ASSERT_TRUE(m_printer.Ok("SEND main 4142434445"));
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 25; }, 10000));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 25 && !d.m_bListRefreshPending; }, 10000));
         const std::vector<std::vector<std::string>> expected = {
             {"00 01 02 03 04 05 06 07 - 08 09 0A 0B 0C 0D 0E 0F ", std::string(16, ' ')},
             {"10 11 12 13 41 42 43 44 - 45 ", "    ABCDE"},
@@ -43,7 +43,7 @@ TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEm
 
         // After the clear the printer's next bytes start a new first row and a new capture.
         ASSERT_TRUE(m_printer.Ok("SEND main 7F80"));
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 2; }, 10000));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 2 && !d.m_bListRefreshPending; }, 10000));
         EXPECT_EQ(ListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"7F 80 ", "\x7F "}}));
         EXPECT_EQ(Captured(), "\x7F\x80");
     });
