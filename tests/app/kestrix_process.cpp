@@ -105,7 +105,8 @@ HWND KestrixProcess::WaitForMainWindow(DWORD timeoutMs)
     while (GetTickCount() - start < timeoutMs) {
         Search s{m_info.dwProcessId, nullptr, &m_boxes, &m_sawSplash};
         EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&s));
-        if (s.found && IsWindowVisible(s.found)) {
+        // Enabled: no box of the start-up holds it, so a close posted now is not dropped.
+        if (s.found && IsWindowVisible(s.found) && IsWindowEnabled(s.found)) {
             m_window = s.found;
             return m_window;
         }
@@ -119,13 +120,30 @@ bool KestrixProcess::CloseBySystemMenu(DWORD timeoutMs)
 {
     if (!m_window)
         return false;
-    PostMessageA(m_window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return WaitForExit(timeoutMs);
+    // A close that arrives while a box holds the window is dropped, as a click would be: ask again.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        if (IsWindow(m_window) && IsWindowEnabled(m_window))
+            PostMessageA(m_window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (WaitForExit(2000))
+            return true;
+    }
+    return false;
 }
 
 bool KestrixProcess::WaitForExit(DWORD timeoutMs)
 {
-    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    if (!m_info.hProcess)
+        return false;
+    // Boxes the program shows on its way out (a failed port, a refused action) are answered too.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        if (WaitForSingleObject(m_info.hProcess, 50) == WAIT_OBJECT_0)
+            return true;
+        Search s{m_info.dwProcessId, nullptr, &m_boxes, &m_sawSplash};
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&s));
+    }
+    return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0;
 }
 
 DWORD KestrixProcess::ExitCode() const

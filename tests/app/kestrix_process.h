@@ -20,7 +20,7 @@ public:
     const std::vector<std::string>& Boxes() const { return m_boxes; }
     // Whether the splash picture was seen on screen while waiting for the main window.
     bool SawSplash() const { return m_sawSplash; }
-    // Posts the system menu's close command and waits for the process to end.
+    // Posts the system menu's close command (again while it goes unanswered) and waits for the end.
     bool CloseBySystemMenu(DWORD timeoutMs = 30000);
     bool WaitForExit(DWORD timeoutMs);
     DWORD Pid() const { return m_info.dwProcessId; }

@@ -207,6 +207,25 @@ TEST_F(StartupTest, SplashShowsOnlyWithoutACommandLine)
     }
 }
 
+TEST_F(StartupTest, LoneTokenShowsTheSyntaxAndClosesWithoutALog)
+{
+    NameCatalogue();
+    KestrixProcess kestrix;
+    ASSERT_TRUE(kestrix.Start("onlytoken"));
+    kestrix.WaitForMainWindow(15000);  // answers the syntax box on the way
+    if (kestrix.Window())
+        kestrix.WaitForMainWindow(2000);
+    ASSERT_TRUE(kestrix.WaitForExit(30000));
+    EXPECT_FALSE(kestrix.Boxes().empty());
+    char pattern[64];
+    snprintf(pattern, sizeof pattern, "\\KestrixLog-pid%X-*.html", static_cast<unsigned>(kestrix.Pid()));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((KestrixProcess::BinDir() + pattern).c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+}
+
 TEST_F(StartupTest, SecondInstanceCapturesIntoItsOwnFile)
 {
     const std::string bin = KestrixProcess::BinDir();
