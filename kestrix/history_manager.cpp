@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "browse_dialog.h"
 #include "core/history_ini.h"
 #include "core/row_browse_start.h"
 #include "error_report.h"
@@ -166,23 +167,7 @@ BOOL CHistoryDlg::BrowseForFile(CString& path)
     static const CString s_firstPath = path;
     static int s_nFilter = 0;
     const BrowseStart start = ChooseRowBrowseStart(s_firstPath.str(), s_nFilter);
-    const std::string filters = BrowseFilterString();
-    char name[MAX_PATH] = {};
-    lstrcpynA(name, start.pattern.c_str(), sizeof name);
-
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_hWnd;
-    ofn.lpstrFilter = filters.c_str();
-    ofn.nFilterIndex = static_cast<DWORD>(start.filterIndex);
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = sizeof name;
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&ofn))
-        return FALSE;
-    s_nFilter = static_cast<int>(ofn.nFilterIndex);
-    path = name;
-    return TRUE;
+    return RunBrowseDialog(m_hWnd, start, path, s_nFilter) ? TRUE : FALSE;
 }
 
 void CHistoryDlg::OnKeydownList(NMHDR* pNMHDR, LRESULT* pResult)
