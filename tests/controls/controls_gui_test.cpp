@@ -298,12 +298,17 @@ TEST_F(ControlsDialog, EnterAndEscapeNeverCloseTheDialogAndXEndsIt)
     const INT_PTR result = Run(dlg, [&](CKestrixDlg& d) {
         for (int id : {IDC_FILE_NAME, IDC_START_FILE, IDC_FILE_HISTORY}) {
             HWND control = GetDlgItem(d, id);
+            // No printer is connected here, which leaves the file group disabled.
+            EnableWindow(control, TRUE);
             SetFocus(control);
+            ASSERT_EQ(GetFocus(), control) << id;
             gui::PressKey(control, VK_RETURN);
             gui::PressKey(control, VK_ESCAPE);
             ASSERT_TRUE(d.IsWindow()) << id;
         }
         // Down arrow on the file Start moves to the file list.
+        EnableWindow(GetDlgItem(d, IDC_START_FILE), TRUE);
+        EnableWindow(GetDlgItem(d, IDC_FILE_HISTORY), TRUE);
         SetFocus(GetDlgItem(d, IDC_START_FILE));
         gui::PressKey(GetDlgItem(d, IDC_START_FILE), VK_DOWN);
         EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_FILE_HISTORY));
@@ -323,7 +328,10 @@ TEST_F(ControlsDialog, EnterInTheStringBoxStartsTheStringSend)
         gui::SetText(d, IDC_DATA_STRING, "41 42 43 ");
         HWND edit = GetWindow(GetDlgItem(d, IDC_DATA_STRING), GW_CHILD);
         ASSERT_NE(edit, nullptr);
+        // No printer is connected here, which leaves the string group disabled.
+        EnableWindow(GetDlgItem(d, IDC_DATA_STRING), TRUE);
         SetFocus(edit);
+        ASSERT_EQ(GetFocus(), edit);
         gui::PressKey(edit, VK_RETURN);
         gui::PumpFor(100);
         ASSERT_TRUE(d.IsWindow());
@@ -373,9 +381,9 @@ TEST_F(ControlsDialog, ReceivedBytesFillRowsOfSixteenAcrossPolls)
         for (int i = 0; i < 20; ++i)
             first.push_back(static_cast<char>(i));
         g_RxBuffer.Put(first.data(), static_cast<unsigned>(first.size()));
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 20; }));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 20 && !d.m_bListRefreshPending; }));
         g_RxBuffer.Put("ABCDE", 5);
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 25; }));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 25 && !d.m_bListRefreshPending; }));
         const std::vector<std::vector<std::string>> expected = {
             {"00 01 02 03 04 05 06 07 - 08 09 0A 0B 0C 0D 0E 0F ", std::string(16, ' ')},
             {"10 11 12 13 41 42 43 44 - 45 ", "    ABCDE"},
@@ -393,7 +401,7 @@ TEST_F(ControlsDialog, MoreThanTheRingHoldsShowsTheNewestBytesAfterASkippedNotic
         for (std::size_t i = 0; i < flood.size(); ++i)
             flood[i] = static_cast<char>(i % 251);
         g_RxBuffer.Put(flood.data(), static_cast<unsigned>(flood.size()));
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 4096; }));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 4096 && !d.m_bListRefreshPending; }));
         const auto rows = ListRows(d, IDC_RX_LIST);
         ASSERT_EQ(rows.size(), 1u + 256u);
         EXPECT_EQ(rows[0][0], "*** 5904 bytes skipped ***");
@@ -416,7 +424,7 @@ TEST_F(ControlsDialog, UsmListShowsTheUsmChannelOnlyWhenTheConnectionHasOne)
         gui::Click(d, IDC_SHOW_USM);  // checked again, now with a USM channel
         EXPECT_TRUE(gui::IsVisible(d, IDC_USM_LIST));
         g_UsmBuffer.Put("\x10\x04\x01USM", 6);
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsUsm.ByteCount() == 6; }));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsUsm.ByteCount() == 6 && !d.m_bListRefreshPending; }));
         EXPECT_EQ(ListRows(d, IDC_USM_LIST), (std::vector<std::vector<std::string>>{{"10 04 01 55 53 4D ", "   USM"}}));
         EXPECT_TRUE(ListRows(d, IDC_RX_LIST).empty());
     });
@@ -434,7 +442,7 @@ TEST_F(ControlsDialog, ClearBufferEmptiesBothListsAndTheCaptureFileAndSaveAsCopi
 
         g_RxBuffer.Put("0123456789", 10);
         g_UsmBuffer.Put("usm", 3);
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 10 && d.m_rowsUsm.ByteCount() == 3; }));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 10 && d.m_rowsUsm.ByteCount() == 3 && !d.m_bListRefreshPending; }));
         EnableWindow(GetDlgItem(d, IDC_CLEAR_BUFFER), TRUE);
         gui::Click(d, IDC_CLEAR_BUFFER);
         EXPECT_TRUE(ListRows(d, IDC_RX_LIST).empty());
@@ -445,7 +453,7 @@ TEST_F(ControlsDialog, ClearBufferEmptiesBothListsAndTheCaptureFileAndSaveAsCopi
 
         // The next byte starts a new first row.
         g_RxBuffer.Put("Z", 1);
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 1; }));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 1 && !d.m_bListRefreshPending; }));
         EXPECT_EQ(ListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"5A ", "Z"}}));
     });
 }
