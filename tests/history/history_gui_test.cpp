@@ -389,6 +389,23 @@ TEST_F(HistoryManager, FilesManagerShowsSizeAndDateExportsAndLoadsAndTheFileList
     EXPECT_TRUE(m_boxes.Texts().empty());
 }
 
+TEST_F(HistoryManager, OpeningAndClosingTheFilesManagerLeavesTheFileListAsItWas)
+{
+    const std::string a = MakeFile("a.bin", 1);
+    const std::string b = MakeFile("b.bin", 2);
+    const std::string sent = MakeFile("sent.bin", 3);
+    SetFiles({a, b});
+    Run([&](CKestrixDlg& d) {
+        d.AddFileToHistory(sent.c_str());  // sent since the program started
+        const auto before = gui::ListViewRows(d, IDC_FILE_HISTORY);
+        RunManager(d, IDM_MANAGE_FILES_HISTORY, [&](CHistoryDlg& h) {
+            EXPECT_EQ(Column(h, IDC_HISTORY_LIST), (Texts{sent, b, a}));
+            h.SendMessage(WM_CLOSE);
+        });
+        EXPECT_EQ(gui::ListViewRows(d, IDC_FILE_HISTORY), before);
+    });
+}
+
 TEST_F(HistoryManager, FilesManagerShowsTheLastTwentyEntriesLastOnTopAndKeepsThemOnClose)
 {
     Texts paths;
