@@ -16,6 +16,7 @@
 
 #include "connection.h"
 #include "crc32.h"
+#include "data_log.h"
 #include "dorvane/dorvane.h"
 #include "globals.h"
 #include "kestrix_app.h"
@@ -227,6 +228,24 @@ TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortSto
     EXPECT_EQ(Comm_IsConnected(), 0);
     EXPECT_FALSE(g_Transfer.HasReader());
     Comm_CloseCleanuo();
+
+    // The session log holds one open line for COM8 (the second ConnectPort opened nothing) and the close.
+    CloseSessionLog();
+    std::string log;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder_ + "\\KestrixLog-pid*.html").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        const std::vector<char> bytes = ReadWholeFile(folder_ + "\\" + found.cFileName);
+        log.append(bytes.begin(), bytes.end());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    const std::string open = "Open Serial Port successful. Params : Port = COM8, BaudRate = 115200, Parity = None, "
+                             "Handshaking = None, NbDatas = 8, NbStops = 1";
+    const size_t first = log.find(open);
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find(open, first + 1), std::string::npos);
+    EXPECT_NE(log.find("Close Serial Port"), std::string::npos);
 }
 
 } // namespace
