@@ -4,19 +4,17 @@
 
 #include <shellapi.h>
 
-#include <ctime>
-
-#include "framework/data_exchange.h"
-
-#include <commdlg.h>
-
 #include <string>
 #include <string_view>
 
+#include "framework/data_exchange.h"
+
+#include "browse_dialog.h"
 #include "core/browse_filter.h"
 #include "core/text_convert.h"
 #include "data_log.h"
 #include "error_report.h"
+#include "file_status_text.h"
 #include "firmware_steps.h"
 #include "kestrix_app.h"
 #include "my_file.h"
@@ -146,25 +144,9 @@ void CKestrixDlg::AddFileToHistory(const CString& path)
         m_listFiles.DeleteItem(existing);
     m_listFiles.InsertItem(0, path);
 
-    WIN32_FILE_ATTRIBUTE_DATA status = {};
-    CString size = "0";
-    CString date;
-    if (GetFileAttributesExA(path, GetFileExInfoStandard, &status)) {
-        size.Format("%ld", static_cast<long>(status.nFileSizeLow));
-        FILETIME local;
-        SYSTEMTIME when;
-        if (FileTimeToLocalFileTime(&status.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &when)) {
-            std::tm t = {};
-            t.tm_year = when.wYear - 1900;
-            t.tm_mon = when.wMonth - 1;
-            t.tm_mday = when.wDay;
-            char text[64] = {};
-            strftime(text, sizeof text, "%B %d, %Y", &t);
-            date = text;
-        }
-    }
-    m_listFiles.SetItemText(0, 1, size);
-    m_listFiles.SetItemText(0, 2, date);
+    const FileStatusText status = ReadFileStatusText(path);
+    m_listFiles.SetItemText(0, 1, status.size);
+    m_listFiles.SetItemText(0, 2, status.date);
     m_listFiles.EnsureVisible(0);
 }
 
@@ -277,22 +259,12 @@ void CKestrixDlg::OnBrowse()
         m_bBrowseFirstUse = false;
     }
     const BrowseStart start = ChooseBrowseStart(ToView(m_strBrowsePath), m_nBrowseFilter);
-    const std::string filters = BrowseFilterString();
-    char name[MAX_PATH] = {};
-    lstrcpynA(name, start.pattern.c_str(), sizeof name);
-
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_hWnd;
-    ofn.lpstrFilter = filters.c_str();
-    ofn.nFilterIndex = static_cast<DWORD>(start.filterIndex);
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = sizeof name;
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-    if (GetOpenFileNameA(&ofn)) {
-        m_strFileName = name;
-        m_strBrowsePath = name;
-        m_nBrowseFilter = static_cast<int>(ofn.nFilterIndex);
+    CString chosen;
+    int filter = 0;
+    if (RunBrowseDialog(m_hWnd, start, chosen, filter)) {
+        m_strFileName = chosen;
+        m_strBrowsePath = chosen;
+        m_nBrowseFilter = filter;
     }
     UpdateAllData(FALSE);
 }

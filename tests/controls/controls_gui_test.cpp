@@ -27,6 +27,7 @@
 #include "res/resource.h"
 #include "serial_child_dlg.h"
 #include "usb_child_dlg.h"
+#include "receive_list_rows.h"
 
 namespace {
 
@@ -55,19 +56,6 @@ std::string ReadAll(const std::string& name)
 {
     std::ifstream file(name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// Rows of a receive list as the list itself shows them (it asks the dialog for each).
-std::vector<std::vector<std::string>> ListRows(HWND dlg, int id)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (const auto& row : gui::ListViewRows(dlg, id)) {
-        std::vector<std::string> texts;
-        for (const CString& cell : row)
-            texts.push_back(cell.c_str());
-        rows.push_back(texts);
-    }
-    return rows;
 }
 
 // The main dialog with the English catalogue, its log and capture file in a folder of the test's own.
@@ -388,7 +376,7 @@ TEST_F(ControlsDialog, ReceivedBytesFillRowsOfSixteenAcrossPolls)
             {"00 01 02 03 04 05 06 07 - 08 09 0A 0B 0C 0D 0E 0F ", std::string(16, ' ')},
             {"10 11 12 13 41 42 43 44 - 45 ", "    ABCDE"},
         };
-        EXPECT_EQ(ListRows(d, IDC_RX_LIST), expected);
+        EXPECT_EQ(ReceiveListRows(d, IDC_RX_LIST), expected);
         EXPECT_EQ(d.m_nRxRowBytes, 9);
     });
 }
@@ -402,7 +390,7 @@ TEST_F(ControlsDialog, MoreThanTheRingHoldsShowsTheNewestBytesAfterASkippedNotic
             flood[i] = static_cast<char>(i % 251);
         g_RxBuffer.Put(flood.data(), static_cast<unsigned>(flood.size()));
         ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 4096 && !d.m_bListRefreshPending; }));
-        const auto rows = ListRows(d, IDC_RX_LIST);
+        const auto rows = ReceiveListRows(d, IDC_RX_LIST);
         ASSERT_EQ(rows.size(), 1u + 256u);
         EXPECT_EQ(rows[0][0], "*** 5904 bytes skipped ***");
         // The first row shown starts with byte number 5904.
@@ -425,8 +413,8 @@ TEST_F(ControlsDialog, UsmListShowsTheUsmChannelOnlyWhenTheConnectionHasOne)
         EXPECT_TRUE(gui::IsVisible(d, IDC_USM_LIST));
         g_UsmBuffer.Put("\x10\x04\x01USM", 6);
         ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsUsm.ByteCount() == 6 && !d.m_bListRefreshPending; }));
-        EXPECT_EQ(ListRows(d, IDC_USM_LIST), (std::vector<std::vector<std::string>>{{"10 04 01 55 53 4D ", "   USM"}}));
-        EXPECT_TRUE(ListRows(d, IDC_RX_LIST).empty());
+        EXPECT_EQ(ReceiveListRows(d, IDC_USM_LIST), (std::vector<std::vector<std::string>>{{"10 04 01 55 53 4D ", "   USM"}}));
+        EXPECT_TRUE(ReceiveListRows(d, IDC_RX_LIST).empty());
     });
 }
 
@@ -445,7 +433,7 @@ TEST_F(ControlsDialog, ClearBufferEmptiesBothListsAndTheCaptureFileAndSaveAsCopi
         ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 10 && d.m_rowsUsm.ByteCount() == 3 && !d.m_bListRefreshPending; }));
         EnableWindow(GetDlgItem(d, IDC_CLEAR_BUFFER), TRUE);
         gui::Click(d, IDC_CLEAR_BUFFER);
-        EXPECT_TRUE(ListRows(d, IDC_RX_LIST).empty());
+        EXPECT_TRUE(ReceiveListRows(d, IDC_RX_LIST).empty());
         EXPECT_EQ(d.m_listUsm.GetItemCount(), 0);
         EXPECT_EQ(d.m_nRxRowBytes, 0);
         EXPECT_EQ(g_RxDataFile.GetSize(), 0u);
@@ -454,7 +442,7 @@ TEST_F(ControlsDialog, ClearBufferEmptiesBothListsAndTheCaptureFileAndSaveAsCopi
         // The next byte starts a new first row.
         g_RxBuffer.Put("Z", 1);
         ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 1 && !d.m_bListRefreshPending; }));
-        EXPECT_EQ(ListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"5A ", "Z"}}));
+        EXPECT_EQ(ReceiveListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"5A ", "Z"}}));
     });
 }
 

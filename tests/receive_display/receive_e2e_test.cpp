@@ -2,20 +2,9 @@
 // and the receive list as rows of 16 with their ASCII column, a row completed by a later poll, and
 // Clear Buffer empties the lists and the capture file.
 #include "receive_fixture.h"
+#include "receive_list_rows.h"
 
 namespace {
-
-std::vector<std::vector<std::string>> ListRows(HWND dlg, int id)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (const auto& row : gui::ListViewRows(dlg, id)) {
-        std::vector<std::string> texts;
-        for (const CString& cell : row)
-            texts.push_back(cell.c_str());
-        rows.push_back(texts);
-    }
-    return rows;
-}
 
 TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEmptiesEverything)
 {
@@ -29,7 +18,7 @@ TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEm
             {"00 01 02 03 04 05 06 07 - 08 09 0A 0B 0C 0D 0E 0F ", std::string(16, ' ')},
             {"10 11 12 13 41 42 43 44 - 45 ", "    ABCDE"},
         };
-        EXPECT_EQ(ListRows(d, IDC_RX_LIST), expected);
+        EXPECT_EQ(ReceiveListRows(d, IDC_RX_LIST), expected);
         std::string sent;
         for (int i = 0; i < 20; ++i)
             sent += static_cast<char>(i);
@@ -37,14 +26,14 @@ TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEm
         EXPECT_EQ(Captured(), sent);
 
         gui::Click(d, IDC_CLEAR_BUFFER);
-        EXPECT_TRUE(ListRows(d, IDC_RX_LIST).empty());
+        EXPECT_TRUE(ReceiveListRows(d, IDC_RX_LIST).empty());
         EXPECT_EQ(d.m_listUsm.GetItemCount(), 0);
         EXPECT_EQ(Captured(), "");
 
         // After the clear the printer's next bytes start a new first row and a new capture.
         ASSERT_TRUE(m_printer.Ok("SEND main 7F80"));
         ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 2 && !d.m_bListRefreshPending; }, 10000));
-        EXPECT_EQ(ListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"7F 80 ", "\x7F "}}));
+        EXPECT_EQ(ReceiveListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"7F 80 ", "\x7F "}}));
         EXPECT_EQ(Captured(), "\x7F\x80");
     });
     EXPECT_TRUE(Boxes().empty()) << ::testing::PrintToString(Boxes());

@@ -21,6 +21,7 @@
 #include "res/resource.h"
 #include "transfer.h"
 #include "vprinter_client.h"
+#include "receive_list_rows.h"
 
 namespace {
 
@@ -32,18 +33,6 @@ std::string PrinterFile(const char* name)
         if (c == '/')
             c = '\\';
     return path;
-}
-
-std::vector<std::vector<std::string>> ListRows(HWND dlg, int id)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (const auto& row : gui::ListViewRows(dlg, id)) {
-        std::vector<std::string> texts;
-        for (const CString& cell : row)
-            texts.push_back(cell.c_str());
-        rows.push_back(texts);
-    }
-    return rows;
 }
 
 TEST(UsmEndToEnd, PrinterUsmChannelShowsInTheUsmListAndMainInTheReceiveList)
@@ -97,9 +86,9 @@ TEST(UsmEndToEnd, PrinterUsmChannelShowsInTheUsmListAndMainInTheReceiveList)
                            !dlg.m_bListRefreshPending;
                 },
                 10000));
-            EXPECT_EQ(ListRows(d, IDC_USM_LIST),
+            EXPECT_EQ(ReceiveListRows(d, IDC_USM_LIST),
                       (std::vector<std::vector<std::string>>{{"10 04 01 55 53 45 52 4D - ", "   USERM"}}));
-            EXPECT_EQ(ListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"4D 41 49 4E ", "MAIN"}}));
+            EXPECT_EQ(ReceiveListRows(d, IDC_RX_LIST), (std::vector<std::vector<std::string>>{{"4D 41 49 4E ", "MAIN"}}));
             d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
             gui::PumpUntil([&] { return !d.IsModal(); });
         });
