@@ -330,6 +330,31 @@ TEST_F(ControlsDialog, EnterInTheStringBoxStartsTheStringSend)
     });
 }
 
+TEST_F(ControlsDialog, PacketModesExcludeEachOtherAndRepeatEnablesItsCountAndDelay)
+{
+    CKestrixDlg dlg;
+    Run(dlg, [&](CKestrixDlg& d) {
+        for (int id : {IDC_LOTTERY_PACKET, IDC_KIOSK_PACKET, IDC_REPEAT})
+            EnableWindow(GetDlgItem(d, id), TRUE);  // no printer is connected here
+        gui::Click(d, IDC_LOTTERY_PACKET);
+        EXPECT_TRUE(gui::IsChecked(d, IDC_LOTTERY_PACKET));
+        gui::Click(d, IDC_KIOSK_PACKET);
+        EXPECT_TRUE(gui::IsChecked(d, IDC_KIOSK_PACKET));
+        EXPECT_FALSE(gui::IsChecked(d, IDC_LOTTERY_PACKET));
+        EXPECT_EQ(d.m_bLotteryPacket, 0);
+        gui::Click(d, IDC_KIOSK_PACKET);
+        EXPECT_EQ(d.m_bKioskPacket, 0);
+
+        for (int id : {IDC_REPEAT_COUNT, IDC_REPEAT_DELAY})
+            EXPECT_FALSE(gui::IsEnabled(d, id)) << id;
+        gui::Click(d, IDC_REPEAT);
+        for (int id : {IDC_REPEAT_COUNT, IDC_REPEAT_DELAY, IDC_TIMES_LABEL, IDC_MS_LABEL, IDC_DELAY_LABEL})
+            EXPECT_TRUE(gui::IsEnabled(d, id)) << id;
+        gui::Click(d, IDC_REPEAT);
+        EXPECT_FALSE(gui::IsEnabled(d, IDC_REPEAT_DELAY));
+    });
+}
+
 TEST_F(ControlsDialog, StatusWordsSetTheLineLeds)
 {
     CKestrixDlg dlg;
