@@ -34,7 +34,8 @@ std::string_view ToView(const CString& text)
     return std::string_view(text.c_str(), static_cast<std::size_t>(text.GetLength()));
 }
 
-// The control a key belongs to: the combo box for the edit inside it.
+// The main dialog's control a key belongs to: the combo box for the edit inside it; 0 for none
+// (or a control of a port page, whose ids may repeat the main dialog's).
 int FocusedControlId(HWND dialog)
 {
     HWND focus = GetFocus();
@@ -44,10 +45,11 @@ int FocusedControlId(HWND dialog)
     if (parent && parent != dialog) {
         char cls[16] = {};
         GetClassNameA(parent, cls, sizeof cls);
-        if (lstrcmpiA(cls, "ComboBox") == 0)
-            return GetDlgCtrlID(parent);
+        if (lstrcmpiA(cls, "ComboBox") != 0 || GetParent(parent) != dialog)
+            return 0;
+        return GetDlgCtrlID(parent);
     }
-    return GetDlgCtrlID(focus);
+    return parent == dialog ? GetDlgCtrlID(focus) : 0;
 }
 
 } // namespace
