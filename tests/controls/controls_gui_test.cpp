@@ -355,6 +355,29 @@ TEST_F(ControlsDialog, PacketModesExcludeEachOtherAndRepeatEnablesItsCountAndDel
     });
 }
 
+TEST_F(ControlsDialog, HistoriesMoveARepeatedEntryToTheTopOnce)
+{
+    SetHistory({"one", "two", "three"});
+    CKestrixDlg dlg;
+    Run(dlg, [&](CKestrixDlg& d) {
+        d.AddStringToHistory("one");
+        EXPECT_EQ(Items(d), (std::vector<std::string>{"one", "two", "three"}));
+        d.AddStringToHistory("THREE");  // the search ignores case; the new text goes on top
+        EXPECT_EQ(Items(d), (std::vector<std::string>{"THREE", "one", "two"}));
+
+        const std::string file = m_dir + "\\sample.prn";
+        std::ofstream(file, std::ios::binary) << "12345";
+        d.AddFileToHistory(file.c_str());
+        d.AddFileToHistory((m_dir + "\\other.prn").c_str());
+        d.AddFileToHistory(file.c_str());
+        const auto rows = gui::ListViewRows(d, IDC_FILE_HISTORY);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(std::string(rows[0][0].c_str()), file);
+        EXPECT_EQ(std::string(rows[0][1].c_str()), "5");
+        EXPECT_FALSE(rows[0][2].IsEmpty());
+    });
+}
+
 TEST_F(ControlsDialog, StatusWordsSetTheLineLeds)
 {
     CKestrixDlg dlg;
