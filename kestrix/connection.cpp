@@ -281,8 +281,9 @@ bool CKestrixDlg::ConnectUsb()
     const int valid = Comm_IsConnectionValid(static_cast<DWORD>(m_nUsbDevice), kPacketSizeIndexes[kInterfaceUsb],
                                              page.m_nOutChannel, 1, 0, 0, 0);
     if (valid == kSettingsChanged) {
-        ShowItem(page, IDC_USB_LED_ERROR, false);
-        ShowItem(page, IDC_USB_LED_PAPER_OUT, false);
+        for (CLed* led : {g_pLedUsbError, g_pLedPaperOut})
+            if (led)
+                led->SetState(0);
         // Hand-over: a device still present whose reader has ended keeps its open port; otherwise
         // both readers are stopped (their reads completed) and the port reopens in restart mode.
         int restart = 0;
