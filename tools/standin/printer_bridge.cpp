@@ -27,21 +27,21 @@ PrinterBridge::~PrinterBridge()
     if (m_started) WSACleanup();
 }
 
-bool PrinterBridge::Connect(const std::string& spec, std::string& error)
+bool PrinterBridge::Connect(const std::string& where, std::string& error)
 {
-    size_t colon = spec.rfind(':');
+    size_t colon = where.rfind(':');
     if (colon == std::string::npos) {
         error = "expected HOST:MAIN,RT,USM";
         return false;
     }
-    std::string host = spec.substr(0, colon);
-    std::string ports = spec.substr(colon + 1);
+    std::string host = where.substr(0, colon);
+    std::string ports = where.substr(colon + 1);
     for (int i = 0; i < kPrinterChannels; ++i) {
         size_t comma = ports.find(',');
         int port = std::atoi(ports.substr(0, comma).c_str());
         ports = comma == std::string::npos ? std::string() : ports.substr(comma + 1);
         if (port <= 0 || port > 65535) {
-            error = "bad port in " + spec;
+            error = "bad port in " + where;
             return false;
         }
         Link& link = m_links[i];

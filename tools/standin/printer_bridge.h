@@ -25,7 +25,7 @@ public:
     PrinterBridge& operator=(const PrinterBridge&) = delete;
 
     // Connects to host's three ports ("HOST:MAIN,RT,USM"); false with a message in error.
-    bool Connect(const std::string& spec, std::string& error);
+    bool Connect(const std::string& where, std::string& error);
 
     // Sends to the printer; false when the channel is down.
     bool Send(PrinterChannel channel, const void* data, size_t length);
