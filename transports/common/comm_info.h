@@ -73,9 +73,13 @@ typedef CCommInfo* (*PFN_GetNewInfoPtr)(HWND notifyWnd, int isWinNT);
 extern "C" CCommInfo* GetNewInfoPtr(HWND notifyWnd, int isWinNT);
 
 #if !defined(_WIN64)
+// The layout is what Dorvane reads; offsetof on a class with virtuals is fine with GCC.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
 static_assert(sizeof(OVERLAPPED) == 20, "the transports expect the 32-bit OVERLAPPED");
 static_assert(offsetof(CCommInfo, m_hCommPortTX) == 4, "fields follow the vtable pointer");
 static_assert(offsetof(CCommInfo, m_OverlappedRX) == 16);
 static_assert(offsetof(CCommInfo, m_bBidirectional) == 76);
 static_assert(offsetof(CCommInfo, m_hNotifyWnd) == 112);
+#pragma GCC diagnostic pop
 #endif
