@@ -31,6 +31,13 @@ void CaptureReceived(const char* bytes, unsigned count)
         g_RxDataFile.Append(bytes, count);
 }
 
+constexpr FlashAckStep kEraseAck{kFlashLedErase, kFlashErrorEraseNoStatus, kFlashErrorEraseBadStatus, kStateEraseRefused};
+constexpr FlashAckStep kSelectSectorAck{kFlashLedDownload, kFlashErrorSelectNoStatus, kFlashErrorSelectBadStatus,
+                                        kStateSectorRefused};
+constexpr FlashAckStep kDataPacketAck{kFlashLedDownload, kFlashErrorDownloadNoStatus, kFlashErrorDownloadBadStatus,
+                                      kStateDownloadRefused};
+constexpr FlashAckStep kCheckCrcAck{kFlashLedCheckCrc, kFlashErrorCheckNoStatus, kFlashErrorCheckBadStatus, kStateBadCrc};
+
 } // namespace
 
 bool CFlashDownload::IsAborted()
@@ -92,6 +99,36 @@ CFlashDownload::Reply CFlashDownload::AwaitHeaderReply()
     for (std::size_t i = 0; i < kHeaderReplySize; ++i)
         g_RxBuffer.Get();
     return {Wait::Reply, status};
+}
+
+std::optional<int> CFlashDownload::AwaitAck(unsigned polls, const FlashAckStep& step)
+{
+    const Reply reply = AwaitByte(polls);
+    if (reply.wait == Wait::Reply && reply.byte == kFlashAck)
+        return std::nullopt;
+    SetLed(step.led, kFlashLedRed);
+    if (reply.wait == Wait::Aborted)
+        return kStateAborted;
+    if (reply.wait == Wait::TimedOut) {
+        ShowError(step.noStatusError);
+        return kStateDone;
+    }
+    if (reply.byte == kFlashNak)
+        return step.refusedState;
+    ShowError(step.badStatusError);
+    return kStateDone;
+}
+
+std::optional<int> CFlashDownload::MissedHeaderReply(const Reply& reply, int failedLed, int timeoutError)
+{
+    if (reply.wait == Wait::Reply)
+        return std::nullopt;
+    if (failedLed != kNoLed)
+        SetLed(failedLed, kFlashLedRed);
+    if (reply.wait == Wait::Aborted)
+        return kStateAborted;
+    ShowError(timeoutError);
+    return kStateDone;
 }
 
 bool CFlashDownload::ReadImage(void* buffer, DWORD size)
@@ -232,22 +269,10 @@ int CFlashDownload::EraseFlash()
         return kStateAborted;
     }
     SendCommand(kCmdEraseFlash);
-    const Reply reply = AwaitByte(kPollsErase);
-    if (reply.wait == Wait::Reply && reply.byte == kFlashAck) {
-        SetLed(kFlashLedErase, kFlashLedGreen);
-        return kStateDownload;
-    }
-    SetLed(kFlashLedErase, kFlashLedRed);
-    if (reply.wait == Wait::Aborted)
-        return kStateAborted;
-    if (reply.wait == Wait::TimedOut) {
-        ShowError(kFlashErrorEraseNoStatus);
-        return kStateDone;
-    }
-    if (reply.byte == kFlashNak)
-        return kStateEraseRefused;
-    ShowError(kFlashErrorEraseBadStatus);
-    return kStateDone;
+    if (const auto failed = AwaitAck(kPollsErase, kEraseAck))
+        return *failed;
+    SetLed(kFlashLedErase, kFlashLedGreen);
+    return kStateDownload;
 }
 
 int CFlashDownload::DownloadCode()
@@ -262,20 +287,8 @@ int CFlashDownload::DownloadCode()
             return kStateAborted;
         }
         SendCommand(SelectSectorCommand(static_cast<std::uint8_t>(sector)));
-        Reply reply = AwaitByte(kPollsReply);
-        if (reply.wait != Wait::Reply || reply.byte != kFlashAck) {
-            SetLed(kFlashLedDownload, kFlashLedRed);
-            if (reply.wait == Wait::Aborted)
-                return kStateAborted;
-            if (reply.wait == Wait::TimedOut) {
-                ShowError(kFlashErrorSelectNoStatus);
-                return kStateDone;
-            }
-            if (reply.byte == kFlashNak)
-                return kStateSectorRefused;
-            ShowError(kFlashErrorSelectBadStatus);
-            return kStateDone;
-        }
+        if (const auto failed = AwaitAck(kPollsReply, kSelectSectorAck))
+            return *failed;
 
         unsigned offset = 0;
         while (offset < kFlashSectorSize) {
@@ -300,24 +313,11 @@ int CFlashDownload::DownloadCode()
             }
             SendCommand(DataPacketCommand(static_cast<std::uint16_t>(offset), static_cast<std::uint16_t>(packet)));
             g_Transfer.WriteChunked(m_packet, packet, packet, 1);
-            reply = AwaitByte(kPollsReply);
-            if (reply.wait == Wait::Reply && reply.byte == kFlashAck) {
-                offset += packet;
-                total += packet;
-                Post(WM_XFER_PROGRESS, PercentDone(total, size), -1);
-                continue;
-            }
-            SetLed(kFlashLedDownload, kFlashLedRed);
-            if (reply.wait == Wait::Aborted)
-                return kStateAborted;
-            if (reply.wait == Wait::TimedOut) {
-                ShowError(kFlashErrorDownloadNoStatus);
-                return kStateDone;
-            }
-            if (reply.byte == kFlashNak)
-                return kStateDownloadRefused;
-            ShowError(kFlashErrorDownloadBadStatus);
-            return kStateDone;
+            if (const auto failed = AwaitAck(kPollsReply, kDataPacketAck))
+                return *failed;
+            offset += packet;
+            total += packet;
+            Post(WM_XFER_PROGRESS, PercentDone(total, size), -1);
         }
     }
     SetLed(kFlashLedDownload, kFlashLedGreen);
@@ -330,22 +330,10 @@ int CFlashDownload::CheckCrc()
     if (IsAborted())
         return kStateDone;
     SendCommand(kCmdCheckCrc);
-    const Reply reply = AwaitByte(kPollsReply);
-    if (reply.wait == Wait::Reply && reply.byte == kFlashAck) {
-        SetLed(kFlashLedCheckCrc, kFlashLedGreen);
-        return kStateReadCrc;
-    }
-    SetLed(kFlashLedCheckCrc, kFlashLedRed);
-    if (reply.wait == Wait::Aborted)
-        return kStateAborted;
-    if (reply.wait == Wait::TimedOut) {
-        ShowError(kFlashErrorCheckNoStatus);
-        return kStateDone;
-    }
-    if (reply.byte == kFlashNak)
-        return kStateBadCrc;
-    ShowError(kFlashErrorCheckBadStatus);
-    return kStateDone;
+    if (const auto failed = AwaitAck(kPollsReply, kCheckCrcAck))
+        return *failed;
+    SetLed(kFlashLedCheckCrc, kFlashLedGreen);
+    return kStateReadCrc;
 }
 
 int CFlashDownload::ReadCrc()
@@ -375,21 +363,13 @@ int CFlashDownload::HeaderHandshake()
         return kStateDone;
     SendCommand(kCmdHandshake);
     Reply reply = AwaitHeaderReply();
-    if (reply.wait == Wait::TimedOut) {
-        ShowError(kFlashErrorGetCrcNoReply);
-        return kStateDone;
-    }
-    if (reply.wait == Wait::Aborted)
-        return kStateAborted;
+    if (const auto missed = MissedHeaderReply(reply, kNoLed, kFlashErrorGetCrcNoReply))
+        return *missed;
     if (reply.byte == kHeaderStatusRepeat) {
         SendCommand(kCmdSecondHandshake);
         reply = AwaitHeaderReply();
-        if (reply.wait == Wait::TimedOut) {
-            ShowError(kFlashErrorGetCrcNoReply);
-            return kStateDone;
-        }
-        if (reply.wait == Wait::Aborted)
-            return kStateAborted;
+        if (const auto missed = MissedHeaderReply(reply, kNoLed, kFlashErrorGetCrcNoReply))
+            return *missed;
         if (reply.byte != kHeaderStatusRepeat) {
             SetLed(kFlashLedSwitchMode, kFlashLedRed);
             return kStateDone;
@@ -446,30 +426,13 @@ int CFlashDownload::HeaderCheckStatus()
     EnableItem(kLabelCheckCrc);
     if (IsAborted())
         return kStateDone;
-    Reply reply = AwaitHeaderReply();
-    if (reply.wait == Wait::TimedOut) {
-        SetLed(kFlashLedCheckCrc, kFlashLedRed);
-        ShowError(kFlashErrorCheckNoStatus);
-        return kStateDone;
-    }
-    if (reply.wait == Wait::Aborted) {
-        SetLed(kFlashLedCheckCrc, kFlashLedRed);
-        return kStateAborted;
-    }
+    const Reply reply = AwaitHeaderReply();
+    if (const auto missed = MissedHeaderReply(reply, kFlashLedCheckCrc, kFlashErrorCheckNoStatus))
+        return *missed;
     if (reply.byte == kHeaderStatusAccepted) {
         SetLed(kFlashLedCheckCrc, kFlashLedGreen);
         SendCommand(kCmdFinalAck);
-        reply = AwaitHeaderReply();
-        if (reply.wait == Wait::TimedOut) {
-            SetLed(kFlashLedCheckCrc, kFlashLedRed);
-            ShowError(kFlashErrorCheckNoStatus);
-            return kStateDone;
-        }
-        if (reply.wait == Wait::Aborted) {
-            SetLed(kFlashLedCheckCrc, kFlashLedRed);
-            return kStateAborted;
-        }
-        return kStateDone;
+        return MissedHeaderReply(AwaitHeaderReply(), kFlashLedCheckCrc, kFlashErrorCheckNoStatus).value_or(kStateDone);
     }
     SetLed(kFlashLedCheckCrc, kFlashLedRed);
     if (reply.byte == kHeaderStatusRefused || reply.byte == kHeaderStatusRefusedToo)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "core/flash_protocol.h"
 
@@ -67,6 +68,15 @@ constexpr int kFlashErrorDownloadRefused = 19;
 constexpr int kFlashErrorBadCrc = 20;
 constexpr int kFlashErrorSectorRefused = 21;
 
+// What a step whose command the printer ACKs shows when it is not ACKed: the LED turned red, the
+// catalogue error of a time-out and of a reply that is neither ACK nor NAK, and the state a NAK leads to.
+struct FlashAckStep {
+    int led;
+    int noStatusError;
+    int badStatusError;
+    int refusedState;
+};
+
 // Pauses of the download, in milliseconds.
 constexpr DWORD kUsbSwitchPauseMs = 3000;  // a USB printer re-enumerates after 'S'
 constexpr DWORD kSwitchPauseMs = 800;
@@ -115,6 +125,13 @@ private:
 
     Reply AwaitByte(unsigned polls);
     Reply AwaitHeaderReply();
+    // Awaits the ACK of the step's command; after anything else the step's failure is shown and the
+    // state that follows returned. Nothing is returned after the ACK.
+    std::optional<int> AwaitAck(unsigned polls, const FlashAckStep& step);
+    // The state that follows a header reply that did not come (a time-out shows timeoutError), with
+    // failedLed turned red first unless it is kNoLed; nothing when the reply came.
+    std::optional<int> MissedHeaderReply(const Reply& reply, int failedLed, int timeoutError);
+    static constexpr int kNoLed = -1;
     int AwaitBytes(unsigned want, unsigned polls);
     // One command with the download packet size as chunk, logged with its bytes.
     void SendCommand(const std::uint8_t* bytes, unsigned size);
