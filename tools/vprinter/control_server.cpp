@@ -1,19 +1,16 @@
 // Control connections: line framing, replies queued until the socket takes them.
 #include "control_server.h"
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "bound_socket.h"
 
 namespace vprinter {
 namespace {
 
 // A client that sends a longer line without a line end is not speaking this protocol.
 constexpr size_t kMaxLine = 64 * 1024;
-
-void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 }  // namespace
 
@@ -33,23 +30,9 @@ ControlServer::~ControlServer()
 
 bool ControlServer::Listen(const std::string& host, unsigned short port)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
-        errno = EINVAL;
-        return false;
-    }
-    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listener < 0) return false;
-    int on = 1;
-    setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(m_listener, 8) != 0)
-        return false;
-    socklen_t length = sizeof address;
-    getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    SetNonBlocking(m_listener);
+    m_listener = OpenBoundSocket(host, port, SOCK_STREAM);
+    if (m_listener < 0 || listen(m_listener, 8) != 0) return false;
+    m_port = port;
     m_reactor.Watch(m_listener, POLLIN, [this](short) { Accept(); });
     return true;
 }

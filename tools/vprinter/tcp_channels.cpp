@@ -9,6 +9,8 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "bound_socket.h"
+
 namespace vprinter {
 namespace {
 
@@ -82,27 +84,18 @@ bool TcpChannels::Listen(const std::string& host, const std::array<unsigned shor
 bool TcpChannels::OpenListener(Channel channel)
 {
     ChannelState& state = State(channel);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(state.port);
-    if (inet_pton(AF_INET, m_host.c_str(), &address.sin_addr) != 1) {
-        errno = EINVAL;
-        return false;
-    }
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    unsigned short port = state.port;
+    int fd = OpenBoundSocket(m_host, port, SOCK_STREAM);
     if (fd < 0) return false;
-    int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // Before listen(): accepted connections take their receive buffer from the listener.
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBuffer, sizeof kReceiveBuffer);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 16) != 0) {
+    if (listen(fd, 16) != 0) {
         int error = errno;
         close(fd);
         errno = error;
         return false;
     }
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    state.port = ntohs(address.sin_port);   // the same port again when refusing ends
+    state.port = port;   // the same port again when refusing ends
     state.listener = fd;
     m_reactor.Watch(fd, POLLIN, [this, channel](short) { Accept(channel); });
     return true;

@@ -9,6 +9,8 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "bound_socket.h"
+
 namespace vprinter {
 namespace {
 
@@ -58,21 +60,9 @@ UdpDeviceProtocol::~UdpDeviceProtocol()
 
 bool UdpDeviceProtocol::Listen(const std::string& host, unsigned short port)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
-        errno = EINVAL;
-        return false;
-    }
-    m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    m_fd = OpenBoundSocket(host, port, SOCK_DGRAM);
     if (m_fd < 0) return false;
-    int on = 1;
-    setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return false;
-    socklen_t length = sizeof address;
-    getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_port = port;
     m_reactor.Watch(m_fd, POLLIN, [this](short) {
         uint8_t buffer[2048];
         sockaddr_in from{};
