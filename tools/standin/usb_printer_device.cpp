@@ -6,20 +6,13 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "usb_driver_codes.h"
+
 namespace standin {
 namespace {
 
-// The driver's device control codes (device type 0x8094) and statuses.
-constexpr uint32_t kGetDescriptor = 0x80942006;
-constexpr uint32_t kGetConfiguration = 0x80942018;
-constexpr uint32_t kSetConfiguration = 0x80942024;
-constexpr uint32_t kClassInRequest = 0x80942032;
-constexpr uint32_t kResetDevice = 0x80942054;
-constexpr uint32_t kGetDriverInfo = 0x8094206C;
-constexpr uint32_t kBindPipe = 0x80942078;
-constexpr uint32_t kAbortPipe = 0x80942084;
-
-constexpr uint32_t kStatusStall = 0xE0000004;
+// The driver's statuses for the requests it refuses (its control codes and the stall status are the
+// transport's own, from usb_driver_codes.h).
 constexpr uint32_t kStatusInputTooSmall = 0xE0001001;
 constexpr uint32_t kStatusOutputTooSmall = 0xE0001002;
 constexpr uint32_t kStatusNotConfigured = 0xE0001006;
@@ -204,14 +197,14 @@ Reply UsbPrinterDevice::Control(Handle& handle, uint32_t code, const Bytes& inpu
         return reply;
     }
     switch (code) {
-    case kGetDescriptor:
+    case usb_driver::kGetDescriptor:
         reply = Descriptor(input);
         break;
-    case kGetConfiguration:
+    case usb_driver::kGetConfiguration:
         reply.data = {m_configuration};
         break;
-    case kSetConfiguration:
-        if (input.size() < 260) {
+    case usb_driver::kSetConfiguration:
+        if (input.size() < sizeof(usb_driver::SetConfigurationRecord)) {
             reply.status = kStatusInputTooSmall;
         } else if (U16(input, 2) != 1) {
             reply.status = kStatusOneInterface;
@@ -221,18 +214,18 @@ Reply UsbPrinterDevice::Control(Handle& handle, uint32_t code, const Bytes& inpu
             m_configuration = 1;
         }
         break;
-    case kClassInRequest:
+    case usb_driver::kClassInRequest:
         reply = ClassRequest(input);
         break;
-    case kResetDevice:
+    case usb_driver::kResetDevice:
         m_configuration = 0;
         break;
-    case kGetDriverInfo:
-        reply.data.assign(12, 0);
+    case usb_driver::kGetDriverInfo:
+        reply.data.assign(sizeof(usb_driver::DriverInfo), 0);
         reply.data[0] = static_cast<uint8_t>(m_driverVersion);
         reply.data[1] = static_cast<uint8_t>(m_driverVersion >> 8);
         break;
-    case kBindPipe:
+    case usb_driver::kBindPipe:
         if (input.size() < 1) {
             reply.status = kStatusInputTooSmall;
         } else if (handle.Endpoint() != 0) {
@@ -245,14 +238,15 @@ Reply UsbPrinterDevice::Control(Handle& handle, uint32_t code, const Bytes& inpu
             handle.Bind(input[0]);
         }
         break;
-    case kAbortPipe:
+    case usb_driver::kAbortPipe:
         if (handle.Endpoint() == 0) reply.status = kStatusNotBound;
         break;
     default:
         reply.status = kStatusUnsupported;
         break;
     }
-    if (reply.status == 0 && reply.data.size() > outCapacity && code != kGetDescriptor && code != kClassInRequest)
+    if (reply.status == 0 && reply.data.size() > outCapacity && code != usb_driver::kGetDescriptor &&
+        code != usb_driver::kClassInRequest)
         reply.status = kStatusOutputTooSmall;
     return reply;
 }
@@ -260,7 +254,7 @@ Reply UsbPrinterDevice::Control(Handle& handle, uint32_t code, const Bytes& inpu
 Reply UsbPrinterDevice::Descriptor(const Bytes& input)
 {
     Reply reply;
-    if (input.size() < 8) {
+    if (input.size() < sizeof(usb_driver::GetDescriptorRecord)) {
         reply.status = kStatusInputTooSmall;
         return reply;
     }
@@ -268,7 +262,7 @@ Reply UsbPrinterDevice::Descriptor(const Bytes& input)
     uint8_t type = input[4];
     uint8_t index = input[5];
     if (recipient != 0) {
-        reply.status = kStatusStall;
+        reply.status = usb_driver::kStatusStall;
     } else if (type == 1 && index == 0) {
         reply.data = DeviceDescriptor();
     } else if (type == 2 && index == 0) {
@@ -276,7 +270,7 @@ Reply UsbPrinterDevice::Descriptor(const Bytes& input)
     } else if (type == 3 && index < 4) {
         reply.data = StringDescriptor(index);
     } else {
-        reply.status = kStatusStall;
+        reply.status = usb_driver::kStatusStall;
     }
     return reply;   // longer than the caller's buffer: cut, as a short control transfer
 }
@@ -284,14 +278,14 @@ Reply UsbPrinterDevice::Descriptor(const Bytes& input)
 Reply UsbPrinterDevice::ClassRequest(const Bytes& input)
 {
     Reply reply;
-    if (input.size() < 18) {
+    if (input.size() < sizeof(usb_driver::ClassRequestRecord)) {
         reply.status = kStatusInputTooSmall;
         return reply;
     }
     uint32_t type = U32(input, 4);
     uint8_t request = input[13];
     if (type != 1) {
-        reply.status = kStatusStall;
+        reply.status = usb_driver::kStatusStall;
     } else if (request == 0) {   // GET_DEVICE_ID: big-endian length that counts itself, then the text
         std::string id = kDeviceId;
         size_t length = id.size() + 2;
@@ -300,7 +294,7 @@ Reply UsbPrinterDevice::ClassRequest(const Bytes& input)
     } else if (request == 1) {   // GET_PORT_STATUS
         reply.data = {m_portStatus};
     } else {
-        reply.status = kStatusStall;
+        reply.status = usb_driver::kStatusStall;
     }
     return reply;
 }
