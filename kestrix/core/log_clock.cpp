@@ -1,6 +1,29 @@
 // Clock arithmetic of the session log.
 #include "log_clock.h"
 
+namespace {
+
+// Adds count units to a clock field that wraps at base; returns the units carried to the next field.
+std::uint64_t AddWithCarry(int& field, std::uint64_t count, std::uint64_t base)
+{
+    const std::uint64_t sum = static_cast<std::uint64_t>(field) + count % base;
+    field = static_cast<int>(sum % base);
+    return count / base + sum / base;
+}
+
+// difference = now - previous - borrow for a clock field that wraps at base; returns the borrow
+// taken from the next field.
+int SubtractWithBorrow(int& difference, int now, int previous, int borrow, int base)
+{
+    difference = now - previous - borrow;
+    if (difference >= 0)
+        return 0;
+    difference += base;
+    return 1;
+}
+
+} // namespace
+
 int DaysInMonth(int year, int month)
 {
     static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -13,18 +36,10 @@ int DaysInMonth(int year, int month)
 LogTime AdvanceLogTime(const LogTime& start, std::uint64_t elapsedMs)
 {
     LogTime t = start;
-    std::uint64_t ms = static_cast<std::uint64_t>(t.millisecond) + elapsedMs % 1000;
-    std::uint64_t totalSeconds = elapsedMs / 1000 + ms / 1000;
-    t.millisecond = static_cast<int>(ms % 1000);
-    std::uint64_t s = static_cast<std::uint64_t>(t.second) + totalSeconds % 60;
-    std::uint64_t totalMinutes = totalSeconds / 60 + s / 60;
-    t.second = static_cast<int>(s % 60);
-    std::uint64_t m = static_cast<std::uint64_t>(t.minute) + totalMinutes % 60;
-    std::uint64_t totalHours = totalMinutes / 60 + m / 60;
-    t.minute = static_cast<int>(m % 60);
-    std::uint64_t h = static_cast<std::uint64_t>(t.hour) + totalHours % 24;
-    std::uint64_t days = totalHours / 24 + h / 24;
-    t.hour = static_cast<int>(h % 24);
+    std::uint64_t carry = AddWithCarry(t.millisecond, elapsedMs, 1000);
+    carry = AddWithCarry(t.second, carry, 60);
+    carry = AddWithCarry(t.minute, carry, 60);
+    std::uint64_t days = AddWithCarry(t.hour, carry, 24);
     for (; days > 0; --days) {
         if (++t.day > DaysInMonth(t.year, t.month)) {
             t.day = 1;
@@ -40,27 +55,10 @@ LogTime AdvanceLogTime(const LogTime& start, std::uint64_t elapsedMs)
 LogTime LogTimeDifference(const LogTime& now, const LogTime& previous)
 {
     LogTime d;
-    int borrow = 0;
-    d.millisecond = now.millisecond - previous.millisecond;
-    if (d.millisecond < 0) {
-        d.millisecond += 1000;
-        borrow = 1;
-    }
-    d.second = now.second - previous.second - borrow;
-    borrow = 0;
-    if (d.second < 0) {
-        d.second += 60;
-        borrow = 1;
-    }
-    d.minute = now.minute - previous.minute - borrow;
-    borrow = 0;
-    if (d.minute < 0) {
-        d.minute += 60;
-        borrow = 1;
-    }
-    d.hour = now.hour - previous.hour - borrow;
-    if (d.hour < 0)
-        d.hour += 24;
+    int borrow = SubtractWithBorrow(d.millisecond, now.millisecond, previous.millisecond, 0, 1000);
+    borrow = SubtractWithBorrow(d.second, now.second, previous.second, borrow, 60);
+    borrow = SubtractWithBorrow(d.minute, now.minute, previous.minute, borrow, 60);
+    SubtractWithBorrow(d.hour, now.hour, previous.hour, borrow, 24);  // a day back is not counted
     return d;
 }
 
