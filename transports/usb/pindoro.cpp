@@ -1,18 +1,16 @@
 // The USB transport library's one export: the factory of its transport object.
 #include "usb_info.h"
 
-#include <new>
+#include "comm_info_factory.h"
 
 namespace {
-CCommInfo* g_pLastInfo = nullptr;   // the last object made; kept as the other transports keep theirs
+CCommInfo* g_pLastInfo = nullptr;  // the most recent object made; kept for debugging only
 }
 
 extern "C" CCommInfo* GetNewInfoPtr(HWND notifyWnd, int isWinNT)
 {
-    auto* info = new (std::nothrow) CUsbInfo(isWinNT);
-    if (!info)
-        return nullptr;
-    info->SetNotifyWindow(notifyWnd);
-    g_pLastInfo = info;
+    CCommInfo* info = NewCommInfo<CUsbInfo>(notifyWnd, isWinNT);
+    if (info)
+        g_pLastInfo = info;
     return info;
 }
