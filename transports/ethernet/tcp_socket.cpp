@@ -31,6 +31,11 @@ void CTcpSocket::Trace(const char* format, ...) const
     OutputDebugStringA(line);
 }
 
+void CTcpSocket::TraceEvent(const char* name, int errorCode) const
+{
+    Trace("** %s Event, Tcp Socket = %s / Port %d, error code = %d\r\n", name, m_strHost.c_str(), m_nPort, errorCode);
+}
+
 void CTcpSocket::StartTimer()
 {
     QueryPerformanceCounter(&m_liStart);
@@ -148,8 +153,7 @@ int CTcpSocket::Receive(void* buffer, int length, int flags)
 
 void CTcpSocket::OnConnect(int errorCode)
 {
-    Trace("** OnConnect Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
-          errorCode);
+    TraceEvent("OnConnect", errorCode);
     if (errorCode == 0) {
         SetEvent(m_evConnected);
         m_nState = 1;
@@ -161,8 +165,7 @@ void CTcpSocket::OnConnect(int errorCode)
 
 void CTcpSocket::OnReceive(int errorCode)
 {
-    Trace("** OnReceive Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
-          errorCode);
+    TraceEvent("OnReceive", errorCode);
     if (errorCode == 0)
         SetEvent(m_evReceived);
     CAsyncSocket::OnReceive(errorCode);
@@ -170,8 +173,7 @@ void CTcpSocket::OnReceive(int errorCode)
 
 void CTcpSocket::OnSend(int errorCode)
 {
-    Trace("** OnSend Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
-          errorCode);
+    TraceEvent("OnSend", errorCode);
     if (errorCode == 0)
         SetEvent(m_evSent);
     CAsyncSocket::OnSend(errorCode);
@@ -179,8 +181,7 @@ void CTcpSocket::OnSend(int errorCode)
 
 void CTcpSocket::OnClose(int errorCode)
 {
-    Trace("** OnClose Event, Tcp Socket = %s / Port %d, error code = %d\r\n", m_strHost.c_str(), m_nPort,
-          errorCode);
+    TraceEvent("OnClose", errorCode);
     m_nState = 0;
     CAsyncSocket::OnClose(errorCode);
 }

@@ -45,4 +45,6 @@ private:
     enum WaitResult { kSignalled, kTimeoutBusy, kTimeoutQuiet };
     WaitResult WaitFor(HANDLE event, DWORD timeoutMs);
     void Trace(const char* format, ...) const;
+    // The trace line of a socket event (OnConnect, OnReceive ...) with its error code.
+    void TraceEvent(const char* name, int errorCode) const;
 };
