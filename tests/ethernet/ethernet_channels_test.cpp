@@ -166,7 +166,7 @@ TEST_F(EthernetTest, LargeFileReachesASlowReaderWholeAndInOrder)
     ASSERT_EQ(OpenChannels(0), 1);
     ASSERT_TRUE(m_printer.Ok("TCP SLOW main 4000000"));
     std::vector<uint8_t> file = Pattern(10 * 1024 * 1024);
-    ASSERT_TRUE(WriteAll(m_info, file));
+    ASSERT_TRUE(WriteAll(m_info.get(), file));
     ASSERT_TRUE(WaitReceived("main", file.size(), 60000));
     auto summary = m_printer.Received("main");
     ASSERT_TRUE(summary);
@@ -182,10 +182,10 @@ TEST_F(EthernetTest, RepliesAndUsmStatusAreRead)
     const uint8_t query[] = {0x1B, 0x76};
     DWORD written = 0;
     ASSERT_TRUE(m_info->Write(nullptr, query, sizeof query, &written, nullptr));
-    EXPECT_EQ(ReadFor(m_info, m_info->m_hCommPortRX, 4, 3000), (std::vector<uint8_t>{'1', '2', '3', '4'}));
+    EXPECT_EQ(ReadFor(m_info.get(), m_info->m_hCommPortRX, 4, 3000), (std::vector<uint8_t>{'1', '2', '3', '4'}));
 
     ASSERT_TRUE(m_printer.Ok("SEND usm 14000F00"));
-    EXPECT_EQ(ReadFor(m_info, m_info->m_hCommPortRXUsm, 4, 3000), (std::vector<uint8_t>{0x14, 0x00, 0x0F, 0x00}));
+    EXPECT_EQ(ReadFor(m_info.get(), m_info->m_hCommPortRXUsm, 4, 3000), (std::vector<uint8_t>{0x14, 0x00, 0x0F, 0x00}));
 }
 
 TEST_F(EthernetTest, ReadWithNothingToReadIsAnEmptySuccessSoon)
@@ -210,7 +210,7 @@ TEST_F(EthernetTest, StalledPrinterEndsWriteWithATimeOut)
     ASSERT_TRUE(m_printer.Ok("TCP STALL main ON"));
     std::vector<uint8_t> file = Pattern(64 * 1024 * 1024);
     DWORD start = GetTickCount(), error = 0;
-    EXPECT_FALSE(WriteAll(m_info, file, &error));
+    EXPECT_FALSE(WriteAll(m_info.get(), file, &error));
     DWORD took = GetTickCount() - start;
     EXPECT_EQ(error, static_cast<DWORD>(WSAETIMEDOUT));
     EXPECT_GE(took, 9000u);
@@ -224,7 +224,7 @@ TEST_F(EthernetTest, ResetConnectionIsReportedAndAReconnectWorks)
     ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
     // The reader keeps polling; the close notification marks the channel down, so the client's
     // next settings check asks for a reopen.
-    EXPECT_EQ(PollUntilReopenAsked(m_info, m_mainPort, m_rtPort, m_usmPort), 1);
+    EXPECT_EQ(PollUntilReopenAsked(m_info.get(), m_mainPort, m_rtPort, m_usmPort), 1);
     const uint8_t data[] = {1, 2, 3};
     DWORD written = 0;
     EXPECT_FALSE(m_info->Write(nullptr, data, sizeof data, &written, nullptr));
@@ -240,7 +240,7 @@ TEST_F(EthernetTest, ClosedByThePrinterMeansReopen)
 {
     ASSERT_EQ(OpenChannels(0), 1);
     ASSERT_TRUE(m_printer.Ok("TCP CLOSE main"));
-    EXPECT_EQ(PollUntilReopenAsked(m_info, m_mainPort, m_rtPort, m_usmPort), 1);
+    EXPECT_EQ(PollUntilReopenAsked(m_info.get(), m_mainPort, m_rtPort, m_usmPort), 1);
     // An orderly close is no read error: the reader goes on with empty reads until the reopen.
     uint8_t buffer[64];
     DWORD read = 99;
@@ -257,7 +257,7 @@ TEST_F(EthernetTest, WaitsRunNoOtherMessageOfTheThread)
     const UINT kClick = WM_APP + 100;
     ASSERT_TRUE(PostMessageA(m_notify, kClick, 7, 0));
     ASSERT_TRUE(m_printer.Ok("SEND main 414243"));
-    std::vector<uint8_t> got = ReadFor(m_info, m_info->m_hCommPortRX, 3, 3000);
+    std::vector<uint8_t> got = ReadFor(m_info.get(), m_info->m_hCommPortRX, 3, 3000);
     EXPECT_EQ(got, (std::vector<uint8_t>{'A', 'B', 'C'}));
     uint8_t buffer[8];
     DWORD read = 0;

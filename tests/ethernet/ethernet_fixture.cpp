@@ -27,18 +27,15 @@ void EthernetTest::SetUp()
     }
     m_notify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(m_notify, nullptr);
-    m_library = LoadLibraryA("Lumetra.dll");
-    ASSERT_NE(m_library, nullptr) << GetLastError();
-    auto factory = reinterpret_cast<PFN_GetNewInfoPtr>(GetProcAddress(m_library, "GetNewInfoPtr"));
-    ASSERT_NE(factory, nullptr);
-    m_info = factory(m_notify, 1);
+    ASSERT_NE(m_library.Module(), nullptr) << m_library.LoadError();
+    ASSERT_NE(m_library.Factory(), nullptr);
+    m_info.reset(m_library.Factory()(m_notify, 1));
     ASSERT_NE(m_info, nullptr);
 }
 
 void EthernetTest::TearDown()
 {
-    delete m_info;   // through the virtual destructor, as the client does
-    if (m_library) FreeLibrary(m_library);
+    m_info.reset();
     if (m_notify) DestroyWindow(m_notify);
     m_printer.Disconnect();
 }
@@ -55,30 +52,10 @@ int EthernetTest::OpenChannels(int outputChannel)
     return m_info->Open(0, &ip, m_mac, &mainPort, &m_usmUp, &m_rtUp, &m_channel, &m_mainUp);
 }
 
-std::vector<Notice> EthernetTest::TakeNotices()
-{
-    std::vector<Notice> notices;
-    MSG msg;
-    while (PeekMessageA(&msg, m_notify, WM_COMM_ERROR, WM_SYSTEM_ERROR, PM_REMOVE))
-        notices.push_back(Notice{msg.message, msg.wParam});
-    return notices;
-}
-
 bool EthernetTest::Posted(UINT message, WPARAM code)
 {
     for (const Notice& n : TakeNotices())
         if (n.message == message && n.code == code) return true;
-    return false;
-}
-
-bool EthernetTest::WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    do {
-        auto summary = m_printer.Received(channel);
-        if (summary && summary->length >= length) return true;
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
     return false;
 }
 

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include "comm_info.h"
+#include "fixture_printer.h"
+#include "notices.h"
+#include "transport_library.h"
 #include "vprinter_client.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +21,7 @@ constexpr DWORD kLoopback = 0x7F000001;   // 127.0.0.1, first octet in the high 
 
 int EnvInt(const char* name);
 
-struct Notice {
-    UINT message;   // WM_COMM_ERROR or WM_SYSTEM_ERROR
-    WPARAM code;
-};
+using test_support::Notice;
 
 class EthernetTest : public ::testing::Test {
 protected:
@@ -31,13 +31,16 @@ protected:
     // CheckSettings then Open on the printer's three ports; returns Open's result.
     int OpenChannels(int outputChannel);
     // The notices posted since the last call.
-    std::vector<Notice> TakeNotices();
+    std::vector<Notice> TakeNotices() { return test_support::TakeNotices(m_notify); }
     bool Posted(UINT message, WPARAM code);
     // Waits until the printer has recorded `length` bytes on channel (or the time is up).
-    bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs);
+    bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
+    {
+        return test_support::WaitReceived(m_printer, channel, length, timeoutMs);
+    }
 
-    HMODULE m_library = nullptr;
-    CCommInfo* m_info = nullptr;
+    test_support::TransportLibrary m_library{"Lumetra.dll"};
+    test_support::InfoPtr m_info;
     HWND m_notify = nullptr;
     vprinter::VPrinterClient m_printer;
     int m_mainPort = 0, m_rtPort = 0, m_usmPort = 0;

@@ -1,10 +1,13 @@
 // Tasquel.dll end to end: the client's calls on LPT1, answered by the stand-in parallel driver,
 // whose port carries the data to and from the virtual printer.
 #include "crc32.h"
+#include "fixture_printer.h"
 #include "notify_sink.h"
 #include "one_printer_spooler.h"
 #include "parallel_info.h"
 #include "standin_link.h"
+#include "standin_ready.h"
+#include "transport_library.h"
 #include "vprinter_client.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -21,52 +24,11 @@ namespace {
 constexpr DWORD kPortIndex = 0;   // LPT1
 constexpr int kParallelSizeIndex = 6;
 
-class Tasquel {
-public:
-    Tasquel() : m_module(LoadLibraryA("Tasquel.dll"))
-    {
-        if (m_module) m_factory = reinterpret_cast<PFN_GetNewInfoPtr>(GetProcAddress(m_module, "GetNewInfoPtr"));
-    }
-    ~Tasquel()
-    {
-        if (m_module) FreeLibrary(m_module);
-    }
-    HMODULE Module() const { return m_module; }
-    PFN_GetNewInfoPtr Factory() const { return m_factory; }
+using test_support::InfoPtr;
 
-private:
-    HMODULE m_module;
-    PFN_GetNewInfoPtr m_factory = nullptr;
-};
-
-struct DeleteInfo {
-    void operator()(CCommInfo* info) const { delete info; }  // slot 0
-};
-using InfoPtr = std::unique_ptr<CCommInfo, DeleteInfo>;
-
-std::string StandinNamespace()
+std::string Standin(const std::string& command)
 {
-    const char* ns = std::getenv("KESTRIX_DRIVER_STANDIN");
-    return ns ? ns : "";
-}
-
-std::string Standin(const std::string& command) { return standin::StandinCommand(StandinNamespace(), command); }
-
-// The stand-in was started beside this test: wait until its pipes answer.
-bool StandinAnswers()
-{
-    for (int i = 0; i < 200; ++i) {
-        if (Standin("PING") == "OK standin") return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-// The virtual printer beside this test, by the control port with_vprinter.sh exported.
-bool ConnectPrinter(vprinter::VPrinterClient& printer)
-{
-    const char* port = std::getenv("KX_VP_CONTROL");
-    return port && printer.Connect("127.0.0.1", static_cast<unsigned short>(std::atoi(port)));
+    return standin::StandinCommand(standin::StandinNamespace(), command);
 }
 
 std::vector<uint8_t> Pattern(size_t size)
@@ -80,10 +42,10 @@ class ParallelEndToEnd : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(StandinNamespace().empty()) << "KESTRIX_DRIVER_STANDIN is not set";
+        ASSERT_FALSE(standin::StandinNamespace().empty()) << "KESTRIX_DRIVER_STANDIN is not set";
         ASSERT_NE(tasquel.Factory(), nullptr) << "Tasquel.dll or its export is missing";
-        ASSERT_TRUE(StandinAnswers());
-        ASSERT_TRUE(ConnectPrinter(printer)) << printer.LastError();
+        ASSERT_TRUE(test_support::StandinAnswers(standin::StandinNamespace()));
+        ASSERT_TRUE(test_support::ConnectBesidePrinter(printer)) << printer.LastError();
         ASSERT_TRUE(printer.Ok("CLEAR"));
         ASSERT_EQ(Standin("PARALLEL LINES ready"), "OK");
         ASSERT_EQ(Standin("PARALLEL DEVICEID MFG:Kestrix Test;MDL:LP-1;CMD:RAW;"), "OK");
@@ -167,7 +129,7 @@ protected:
         return received;
     }
 
-    Tasquel tasquel;
+    test_support::TransportLibrary tasquel{"Tasquel.dll"};
     NotifySink sink;
     vprinter::VPrinterClient printer;
     InfoPtr info;
@@ -257,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, ParallelEndToEnd, ::testing::Values(1, 0),
 
 TEST(ParallelFactory, ExportedByNameAndOrdinalGivesIndependentObjects)
 {
-    Tasquel tasquel;
+    test_support::TransportLibrary tasquel{"Tasquel.dll"};
     ASSERT_NE(tasquel.Factory(), nullptr);
     EXPECT_EQ(reinterpret_cast<FARPROC>(tasquel.Factory()), GetProcAddress(tasquel.Module(), MAKEINTRESOURCEA(1)));
     NotifySink sink;
@@ -278,9 +240,9 @@ TEST(ParallelFactory, ExportedByNameAndOrdinalGivesIndependentObjects)
 // The system port's status poll: line status placed in the mailbox, issued, decoded.
 TEST(ParallelStatusEndToEnd, StatusWordFollowsThePrintersLines)
 {
-    Tasquel tasquel;
+    test_support::TransportLibrary tasquel{"Tasquel.dll"};
     ASSERT_NE(tasquel.Factory(), nullptr);
-    ASSERT_TRUE(StandinAnswers());
+    ASSERT_TRUE(test_support::StandinAnswers(standin::StandinNamespace()));
     ASSERT_EQ(Standin("PARALLEL DEVICEID MFG:Kestrix Test;"), "OK");
     InfoPtr info(tasquel.Factory()(nullptr, 1));
     DWORD port = kPortIndex;
@@ -317,10 +279,10 @@ TEST(ParallelStatusEndToEnd, StatusWordFollowsThePrintersLines)
 // A printer that cannot take data holds the port's writes until it can again.
 TEST(ParallelStatusEndToEnd, PaperOutHoldsWritesUntilPaperIsBack)
 {
-    Tasquel tasquel;
+    test_support::TransportLibrary tasquel{"Tasquel.dll"};
     vprinter::VPrinterClient printer;
-    ASSERT_TRUE(StandinAnswers());
-    ASSERT_TRUE(ConnectPrinter(printer)) << printer.LastError();
+    ASSERT_TRUE(test_support::StandinAnswers(standin::StandinNamespace()));
+    ASSERT_TRUE(test_support::ConnectBesidePrinter(printer)) << printer.LastError();
     InfoPtr info(tasquel.Factory()(nullptr, 1));
     DWORD port = kPortIndex;
     char name[] = "LPT1";
@@ -359,7 +321,7 @@ TEST(ParallelStatusEndToEnd, PaperOutHoldsWritesUntilPaperIsBack)
 TEST(ParallelSpoolerEndToEnd, PortOfASpoolerPrinterIsRefusedWithError1)
 {
     SerialSystem system = OnePrinterSpooler::Table("Receipt Printer", "LPT1:");
-    ASSERT_TRUE(StandinAnswers());
+    ASSERT_TRUE(test_support::StandinAnswers(standin::StandinNamespace()));
     NotifySink sink;
     CParallelInfo info(1, system);
     info.SetNotifyWindow(sink.Window());

@@ -1,7 +1,9 @@
 // Vorbeck.dll end to end: the client's calls on COM7, which leads to the virtual printer's pty.
 #include "crc32.h"
 #include "notify_sink.h"
+#include "fixture_printer.h"
 #include "test_port_device.h"
+#include "transport_library.h"
 #include "vprinter_client.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -22,45 +24,14 @@ struct Settings {
     int sizeIndex = 8, baud = 0, parity = 0, flow = 0, dataBits = 3, stopBits = 0;
 };
 
-// The library as Dorvane loads it.
-class Vorbeck {
-public:
-    Vorbeck() : m_module(LoadLibraryA("Vorbeck.dll"))
-    {
-        if (m_module) m_factory = reinterpret_cast<PFN_GetNewInfoPtr>(GetProcAddress(m_module, "GetNewInfoPtr"));
-    }
-    ~Vorbeck()
-    {
-        if (m_module) FreeLibrary(m_module);
-    }
-    HMODULE Module() const { return m_module; }
-    PFN_GetNewInfoPtr Factory() const { return m_factory; }
-
-private:
-    HMODULE m_module;
-    PFN_GetNewInfoPtr m_factory = nullptr;
-};
-
-struct DeleteInfo {
-    void operator()(CCommInfo* info) const { delete info; }  // slot 0
-};
-using InfoPtr = std::unique_ptr<CCommInfo, DeleteInfo>;
-
-// The virtual printer's control file, as the Windows side names it.
-std::string ControlFile()
-{
-    const char* dir = std::getenv("KX_VPRINTER_DIR");
-    std::string path = std::string("Z:") + (dir ? dir : "") + "/control-com7.txt";
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
+using test_support::InfoPtr;
 
 class SerialEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_NE(vorbeck.Factory(), nullptr) << "Vorbeck.dll or its export is missing";
-        ASSERT_TRUE(printer.ConnectFromFile(ControlFile())) << printer.LastError();
+        ASSERT_TRUE(printer.ConnectFromFile(test_support::ControlFile("com7"))) << printer.LastError();
         ASSERT_TRUE(printer.Ok("CLEAR"));
         ASSERT_TRUE(printer.Ok("FLUSH"));
         info.reset(vorbeck.Factory()(sink.Window(), 1));
@@ -149,7 +120,7 @@ protected:
         return received;
     }
 
-    Vorbeck vorbeck;
+    test_support::TransportLibrary vorbeck{"Vorbeck.dll"};
     NotifySink sink;
     vprinter::VPrinterClient printer;
     InfoPtr info;

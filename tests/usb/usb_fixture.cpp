@@ -2,7 +2,9 @@
 // the printer's control link.
 #include "usb_fixture.h"
 
+#include "fixture_printer.h"
 #include "standin_link.h"
+#include "standin_ready.h"
 
 #include <cstdlib>
 
@@ -14,30 +16,20 @@ void UsbTest::SetUp()
     const char* control = std::getenv("KX_VP_CONTROL");
     if (m_ns.empty() || !control) GTEST_SKIP() << "no stand-in driver (run through with_standin.sh)";
     // The stand-in starts beside the test: wait until it answers.
-    std::string answer;
-    for (int i = 0; i < 200; ++i) {
-        answer = Standin("PING");
-        if (answer.rfind("OK", 0) == 0) break;
-        Sleep(50);
-    }
-    ASSERT_EQ(answer, "OK standin");
-    ASSERT_TRUE(m_printer.Connect("127.0.0.1", static_cast<unsigned short>(std::atoi(control))))
-        << m_printer.LastError();
+    ASSERT_TRUE(test_support::StandinAnswers(m_ns)) << Standin("PING");
+    ASSERT_TRUE(test_support::ConnectBesidePrinter(m_printer)) << m_printer.LastError();
     ASSERT_TRUE(m_printer.Ok("CLEAR"));
     m_notify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(m_notify, nullptr);
-    m_library = LoadLibraryA("Pindoro.dll");
-    ASSERT_NE(m_library, nullptr) << GetLastError();
-    auto factory = reinterpret_cast<PFN_GetNewInfoPtr>(GetProcAddress(m_library, "GetNewInfoPtr"));
-    ASSERT_NE(factory, nullptr);
-    m_info = factory(m_notify, 1);
+    ASSERT_NE(m_library.Module(), nullptr) << m_library.LoadError();
+    ASSERT_NE(m_library.Factory(), nullptr);
+    m_info.reset(m_library.Factory()(m_notify, 1));
     ASSERT_NE(m_info, nullptr);
 }
 
 void UsbTest::TearDown()
 {
-    delete m_info;   // through the virtual destructor, as the client does
-    if (m_library) FreeLibrary(m_library);
+    m_info.reset();
     if (m_notify) DestroyWindow(m_notify);
     m_printer.Disconnect();
 }
@@ -97,26 +89,6 @@ std::vector<uint8_t> UsbTest::ReadSome(HANDLE handle, OVERLAPPED& record, size_t
         bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + got);
     }
     return bytes;
-}
-
-std::vector<Notice> UsbTest::TakeNotices()
-{
-    std::vector<Notice> notices;
-    MSG msg;
-    while (PeekMessageA(&msg, m_notify, WM_COMM_ERROR, WM_SYSTEM_ERROR, PM_REMOVE))
-        notices.push_back(Notice{msg.message, msg.wParam});
-    return notices;
-}
-
-bool UsbTest::WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    do {
-        auto summary = m_printer.Received(channel);
-        if (summary && summary->length >= length) return true;
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
 }
 
 }  // namespace usb_test

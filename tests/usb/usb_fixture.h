@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include "comm_info.h"
+#include "fixture_printer.h"
+#include "notices.h"
+#include "transport_library.h"
 #include "vprinter_client.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +18,7 @@
 
 namespace usb_test {
 
-struct Notice {
-    UINT message;   // WM_COMM_ERROR or WM_SYSTEM_ERROR
-    WPARAM code;
-};
+using test_support::Notice;
 
 class UsbTest : public ::testing::Test {
 protected:
@@ -35,12 +35,15 @@ protected:
     bool WriteAll(const void* data, size_t length, DWORD chunk = 4096);
     // Reads from handle with record until length bytes came or timeoutMs passed.
     std::vector<uint8_t> ReadSome(HANDLE handle, OVERLAPPED& record, size_t length, DWORD timeoutMs);
-    std::vector<Notice> TakeNotices();
-    bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs);
+    std::vector<Notice> TakeNotices() { return test_support::TakeNotices(m_notify); }
+    bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
+    {
+        return test_support::WaitReceived(m_printer, channel, length, timeoutMs);
+    }
 
     std::string m_ns;
-    HMODULE m_library = nullptr;
-    CCommInfo* m_info = nullptr;
+    test_support::TransportLibrary m_library{"Pindoro.dll"};
+    test_support::InfoPtr m_info;
     HWND m_notify = nullptr;
     vprinter::VPrinterClient m_printer;
     // What Open gave back.
