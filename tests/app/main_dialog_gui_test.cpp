@@ -9,6 +9,7 @@
 #include <thread>
 #include <string>
 
+#include "temp_folder.h"
 #include "framework/message_box.h"
 #include "gui_harness.h"
 
@@ -21,15 +22,6 @@
 #include "window_placement.h"
 
 namespace {
-
-std::string TempFolder()
-{
-    char path[MAX_PATH] = {};
-    GetTempPathA(sizeof path, path);
-    std::string dir = std::string(path) + "kx_app_dialog_" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
 
 class MainDialogTest : public ::testing::Test {
 protected:
@@ -47,7 +39,7 @@ protected:
         return path;
     }
 
-    std::string folder_ = TempFolder();
+    std::string folder_ = test_support::TempFolder("kx_app_dialog");
     // No box may wait for a user: the binding's "no catalogue" box is answered here.
     CMessageBoxSinkScope boxes_{[](HWND, const char*, const char*, UINT) { return IDOK; }};
 };

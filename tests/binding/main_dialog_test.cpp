@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
 #include "framework/tooltip.h"
 #include "gui_harness.h"
 #include "kestrix_app.h"
@@ -137,11 +138,7 @@ protected:
     void SetUp() override
     {
         gui::Init();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "kx_binding_" + std::to_string(GetCurrentProcessId()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_dir = test_support::TestTempFolder("kx_binding");
         theApp.m_strExeDir = m_dir.c_str();
         theApp.DetectOsVersion();
     }
@@ -193,7 +190,7 @@ protected:
         if (search == INVALID_HANDLE_VALUE)
             return "";
         FindClose(search);
-        return ReadFileText(m_dir + "\\" + found.cFileName);
+        return test_support::ReadSharedText(m_dir + "\\" + found.cFileName);
     }
 
     std::string m_dir;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "fixture_printer.h"
+#include "temp_folder.h"
 #include "dorvane/dorvane.h"
 #include "framework/message_box.h"
 #include "gui_harness.h"
@@ -30,11 +32,7 @@ std::string PrinterDir()
     return dir ? dir : "";
 }
 
-std::string WindowsPath(std::string unixPath)
-{
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return "Z:" + unixPath;
-}
+using test_support::WindowsPath;
 
 // The printer's TCP ports: main, real time, USM.
 std::vector<int> PrinterTcpPorts()
@@ -53,10 +51,7 @@ protected:
         ASSERT_TRUE(m_printer.ConnectFromFile(WindowsPath(PrinterDir() + "/control-com9.txt")))
             << m_printer.LastError();
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "kx_pages_e2e_" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_dir = test_support::TempFolder("kx_pages_e2e");
         theApp.m_strExeDir = m_dir.c_str();
         theApp.DetectOsVersion();
         Comm_CloseCleanuo();

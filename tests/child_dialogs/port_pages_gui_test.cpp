@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
 #include "dorvane/dorvane.h"
 #include "framework/message_box.h"
 #include "gui_harness.h"
@@ -47,11 +48,7 @@ protected:
     void SetUp() override
     {
         gui::Init();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "kx_pages_" + std::to_string(GetCurrentProcessId()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_dir = test_support::TestTempFolder("kx_pages");
         theApp.m_strExeDir = m_dir.c_str();
         theApp.DetectOsVersion();
         Comm_CloseCleanuo();

@@ -8,11 +8,11 @@
 
 #include <cstring>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "framework/message_box.h"
+#include "temp_folder.h"
+#include "box_recorder.h"
 #include "gui_harness.h"
 
 #include "connection.h"
@@ -51,15 +51,6 @@ void Reset(ScriptControl& script)
 std::string Events(const ScriptControl& script)
 {
     return std::string(script.events, static_cast<size_t>(script.eventCount));
-}
-
-std::string TempFolder()
-{
-    char path[MAX_PATH] = {};
-    GetTempPathA(sizeof path, path);
-    std::string dir = std::string(path) + "kx_connection_" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
 }
 
 // A device-interface notification record with its name.
@@ -113,11 +104,7 @@ protected:
         Comm_CloseCleanuo();
     }
 
-    std::vector<std::string> Boxes()
-    {
-        std::lock_guard<std::mutex> lock(boxLock_);
-        return boxes_;
-    }
+    std::vector<std::string> Boxes() { return boxes_.Texts(); }
     std::string File(const char* name, const std::vector<char>& bytes)
     {
         const std::string path = folder_ + "\\" + name;
@@ -126,17 +113,11 @@ protected:
     }
     bool Idle() { return gui::PumpUntil([&] { return dlg_.m_nTransferState == 0; }, 20000); }
 
-    std::string folder_ = TempFolder();
+    std::string folder_ = test_support::TempFolder("kx_connection");
     ScriptControl* serial_ = nullptr;
     ScriptControl* usb_ = nullptr;
     CKestrixDlg dlg_;
-    std::mutex boxLock_;
-    std::vector<std::string> boxes_;
-    CMessageBoxSinkScope sink_{[this](HWND, const char* text, const char*, UINT) {
-        std::lock_guard<std::mutex> lock(boxLock_);
-        boxes_.push_back(text ? text : "");
-        return IDOK;
-    }};
+    test_support::BoxRecorder boxes_;
 };
 
 TEST_F(ConnectionTest, UnchangedSettingsKeepThePortOpenAndChangedOnesReopenIt)

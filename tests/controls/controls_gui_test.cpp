@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "whole_file.h"
+#include "temp_folder.h"
 #include "core/text_convert.h"
 #include "firmware_steps.h"
 #include "globals.h"
@@ -52,11 +54,7 @@ std::vector<std::string> HistoryList()
     return list;
 }
 
-std::string ReadAll(const std::string& name)
-{
-    std::ifstream file(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using test_support::ReadSharedText;
 
 // The main dialog with the English catalogue, its log and capture file in a folder of the test's own.
 class ControlsDialog : public ::testing::Test {
@@ -64,11 +62,7 @@ protected:
     void SetUp() override
     {
         gui::Init();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "kx_controls_" + std::to_string(GetCurrentProcessId()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_dir = test_support::TestTempFolder("kx_controls");
         theApp.m_strExeDir = m_dir.c_str();
         theApp.m_listStringsHistory.RemoveAll();
         theApp.m_listFilesHistory.RemoveAll();
@@ -474,7 +468,7 @@ TEST_F(ControlsDialog, ClearBufferEmptiesBothListsAndTheCaptureFileAndSaveAsCopi
         ASSERT_TRUE(g_RxDataFile.Append(captured.data(), static_cast<DWORD>(captured.size())));
         const std::string copy = m_dir + "\\saved.bin";
         EXPECT_EQ(d.SaveRxDataTo(copy.c_str()), static_cast<DWORD>(ERROR_SUCCESS));
-        EXPECT_EQ(ReadAll(copy), captured);
+        EXPECT_EQ(ReadSharedText(copy), captured);
 
         g_RxBuffer.Put("0123456789", 10);
         g_UsmBuffer.Put("usm", 3);
@@ -485,7 +479,7 @@ TEST_F(ControlsDialog, ClearBufferEmptiesBothListsAndTheCaptureFileAndSaveAsCopi
         EXPECT_EQ(d.m_listUsm.GetItemCount(), 0);
         EXPECT_EQ(d.m_nRxRowBytes, 0);
         EXPECT_EQ(g_RxDataFile.GetSize(), 0u);
-        EXPECT_EQ(ReadAll(d.m_strRxDataFile.c_str()), "");
+        EXPECT_EQ(ReadSharedText(d.m_strRxDataFile.c_str()), "");
 
         // The next byte starts a new first row.
         g_RxBuffer.Put("Z", 1);

@@ -1,5 +1,6 @@
 // CDataLog under Wine: what reaches the HTML file, from one thread and from many at once.
 #include "data_log.h"
+#include "whole_file.h"
 
 #include <gtest/gtest.h>
 
@@ -20,20 +21,7 @@ std::string TempLogName(const char* tag)
     return std::string(dir) + "kx_log_" + tag + "_" + std::to_string(GetCurrentProcessId()) + ".html";
 }
 
-std::string ReadAll(const std::string& name)
-{
-    std::string s;
-    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return s;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
-        s.append(buf, n);
-    CloseHandle(h);
-    return s;
-}
+using test_support::ReadSharedText;
 
 // The body between the header and the footer as a list of (tag, content), or a failure when
 // anything in it is not a whole <h3>/<h4> element with no markup inside.
@@ -90,7 +78,7 @@ TEST(DataLog, EntriesFromManyThreadsArriveWholeAndInOrder)
             th.join();
     }
     std::vector<std::pair<int, std::string>> items;
-    ASSERT_TRUE(ParseBody(ReadAll(name), items));
+    ASSERT_TRUE(ParseBody(ReadSharedText(name), items));
     std::vector<int> next(kThreads, 0);
     std::regex line("^Time = \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} \\(\\+\\d\\d:\\d\\d:\\d\\d:\\d{3}\\) : "
                     "thread (\\d) entry (\\d+) &lt;&amp;&gt;\n$");
@@ -125,7 +113,7 @@ TEST(DataLog, FirstEntryShowsNoTimeSinceAndDataOnlyEntryHasNoTimeLine)
         log.AddEntry(nullptr, data, sizeof data);
         log.AddText("bare", 0);
     }
-    std::string file = ReadAll(name);
+    std::string file = ReadSharedText(name);
     EXPECT_NE(file.find("(+00:00:00:000) : Start Session.\n</h3><h4>0000: 41 00"), std::string::npos) << file;
     EXPECT_NE(file.find("\r\n0010: 00" + std::string(51, ' ') + ".\r\n</h4>bare</pre>"), std::string::npos) << file;
     DeleteFileA(name.c_str());
@@ -168,7 +156,7 @@ TEST(DataLog, MoreTextThanTheBufferIsKeptWhole)
             log.AddEntry("block\n", block.data(), static_cast<int>(block.size()));
     }
     std::vector<std::pair<int, std::string>> items;
-    ASSERT_TRUE(ParseBody(ReadAll(name), items));
+    ASSERT_TRUE(ParseBody(ReadSharedText(name), items));
     EXPECT_EQ(items.size(), 120u);
     DeleteFileA(name.c_str());
 }
@@ -202,7 +190,7 @@ TEST(DataLog, AddEntryWithoutSessionLogDoesNothing)
     stop = true;
     logger.join();
     std::vector<std::pair<int, std::string>> items;
-    EXPECT_TRUE(ParseBody(ReadAll(name), items));
+    EXPECT_TRUE(ParseBody(ReadSharedText(name), items));
     EXPECT_FALSE(items.empty());
     DeleteFileA(name.c_str());
 }

@@ -3,64 +3,15 @@
 #pragma once
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "box_recorder.h"
 #include "data_log.h"
-#include "framework/message_box.h"
+#include "whole_file.h"
 
-struct RecordedBox {
-    std::string text;
-    std::string caption;
-    UINT type;
-    HWND owner;
-    DWORD threadId;
-};
-
-class BoxRecorder {
-public:
-    BoxRecorder()
-        : m_scope([this](HWND owner, const char* text, const char* caption, UINT type) {
-              std::lock_guard<std::mutex> guard(m_lock);
-              m_boxes.push_back({text ? text : "(no text)", caption ? caption : "", type, owner, GetCurrentThreadId()});
-              return IDOK;
-          })
-    {
-    }
-    std::vector<RecordedBox> Boxes()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_boxes;
-    }
-    std::vector<std::string> Texts()
-    {
-        std::vector<std::string> texts;
-        for (const RecordedBox& box : Boxes())
-            texts.push_back(box.text);
-        return texts;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<RecordedBox> m_boxes;
-    CMessageBoxSinkScope m_scope;
-};
-
-inline std::string ReadFileText(const std::string& name)
-{
-    std::string s;
-    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return s;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
-        s.append(buf, n);
-    CloseHandle(h);
-    return s;
-}
+using test_support::BoxRecorder;
+using test_support::RecordedBox;
 
 // One session log entry holding exactly text.
 inline bool HasLogEntry(const std::string& log, const std::string& text)
@@ -86,7 +37,7 @@ public:
     std::string Close()
     {
         CloseSessionLog();
-        return ReadFileText(m_name);
+        return test_support::ReadSharedText(m_name);
     }
 
 private:

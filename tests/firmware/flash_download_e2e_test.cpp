@@ -22,11 +22,13 @@
 #include "flash_download.h"
 #include "framework/message_box.h"
 #include "framework/thread.h"
+#include "fixture_printer.h"
 #include "globals.h"
 #include "messages.h"
 #include "my_file.h"
 #include "transfer.h"
 #include "vprinter_client.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -34,18 +36,7 @@ constexpr DWORD kPortId = 6;  // COM7
 constexpr int kSerialSizeIndex = 3;
 constexpr DWORD kDownloadTimeoutMs = 90000;
 
-std::string WindowsPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
-std::string ControlFile()
-{
-    const char* dir = std::getenv("KX_VPRINTER_DIR");
-    return WindowsPath(std::string(dir ? dir : "") + "/control-com7.txt");
-}
+using test_support::WindowsPath;
 
 // Catalogue stand-in: error n reads "error n", so a box names its number.
 const char* ErrorText(int number)
@@ -168,7 +159,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(m_sink.Handle(), nullptr);
-        ASSERT_TRUE(m_printer.ConnectFromFile(ControlFile())) << m_printer.LastError();
+        ASSERT_TRUE(m_printer.ConnectFromFile(test_support::ControlFile("com7"))) << m_printer.LastError();
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
         ASSERT_TRUE(m_printer.Ok("FLUSH"));
         ASSERT_TRUE(m_printer.Ok("FW ON"));
@@ -489,13 +480,7 @@ TEST_F(FlashEndToEnd, AbortDuringTheHeaderImageStopsSendingAndStillClosesTheDown
     const char* dir = std::getenv("KX_VPRINTER_DIR");
     const std::string dump = std::string(dir ? dir : "") + "/firmware-abort.bin";
     ASSERT_TRUE(m_printer.Ok("DUMP main " + dump));
-    std::vector<char> bytes;
-    if (FILE* file = std::fopen(WindowsPath(dump).c_str(), "rb")) {
-        char block[65536];
-        for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
-            bytes.insert(bytes.end(), block, block + n);
-        std::fclose(file);
-    }
+    const std::vector<char> bytes = test_support::ReadWholeFile(WindowsPath(dump));
     DeleteFileA(WindowsPath(dump).c_str());
     ASSERT_GT(bytes.size(), 4u + 2u);
     EXPECT_LT(bytes.size(), 4 + image.size());

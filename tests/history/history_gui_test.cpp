@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "temp_folder.h"
 #include "core/history_ini.h"
 #include "globals.h"
 #include "gui_harness.h"
@@ -177,11 +178,7 @@ protected:
     void SetUp() override
     {
         gui::Init();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "kx_history_" + std::to_string(GetCurrentProcessId()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_dir = test_support::TestTempFolder("kx_history");
         theApp.m_strExeDir = m_dir.c_str();
         theApp.m_listStringsHistory.RemoveAll();
         theApp.m_listFilesHistory.RemoveAll();

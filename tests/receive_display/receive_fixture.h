@@ -7,15 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+#include "box_recorder.h"
 #include "dorvane/dorvane.h"
-#include "framework/message_box.h"
+#include "fixture_printer.h"
 #include "globals.h"
 #include "gui_harness.h"
 #include "kestrix_app.h"
@@ -25,36 +24,21 @@
 #include "test_port_device.h"
 #include "transfer.h"
 #include "vprinter_client.h"
-
-inline std::string ReadWholeFile(const std::string& name)
-{
-    std::ifstream file(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+#include "whole_file.h"
 
 class ReceiveOnCom8 : public ::testing::Test {
 protected:
     void SetUp() override
     {
         gui::Init();
-        const char* dir = std::getenv("KX_VPRINTER_DIR");
-        std::string control = std::string("Z:") + (dir ? dir : "") + "/control-com8.txt";
-        for (char& c : control)
-            if (c == '/')
-                c = '\\';
-        const std::string text = ReadWholeFile(control);
-        const auto port = static_cast<unsigned short>(std::strtoul(text.c_str(), nullptr, 10));
-        ASSERT_NE(port, 0) << "no virtual printer control file " << control;
+        const auto port = test_support::ControlPort("com8");
+        ASSERT_NE(port, 0) << "no virtual printer control file " << test_support::ControlFile("com8");
         ASSERT_TRUE(m_printer.Connect("127.0.0.1", port)) << m_printer.LastError();
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
         ASSERT_TRUE(m_printer.Ok("FLUSH"));
         ASSERT_EQ(CreateAbortEvent(), 1);
 
-        char temp[MAX_PATH] = {};
-        GetTempPathA(sizeof temp, temp);
-        m_folder = std::string(temp) + "kx_receive_" + std::to_string(GetCurrentProcessId()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(m_folder.c_str(), nullptr);
+        m_folder = test_support::TestTempFolder("kx_receive");
         theApp.m_strExeDir = CString(m_folder.c_str());
         g_RxBuffer.Reset();
         g_UsmBuffer.Reset();
@@ -101,23 +85,14 @@ protected:
     std::string Captured()
     {
         const std::string copy = m_folder + "\\capture-copy.bin";
-        return g_RxDataFile.CopyTo(copy.c_str()) == ERROR_SUCCESS ? ReadWholeFile(copy) : std::string();
+        if (g_RxDataFile.CopyTo(copy.c_str()) != ERROR_SUCCESS) return std::string();
+        return test_support::ReadSharedText(copy);
     }
 
-    std::vector<std::string> Boxes()
-    {
-        std::lock_guard<std::mutex> lock(m_boxLock);
-        return m_boxes;
-    }
+    std::vector<std::string> Boxes() { return m_boxes.Texts(); }
 
     std::string m_folder;
     vprinter::VPrinterClient m_printer;
     CKestrixDlg m_dlg;
-    std::mutex m_boxLock;
-    std::vector<std::string> m_boxes;
-    CMessageBoxSinkScope m_sink{[this](HWND, const char* text, const char*, UINT) {
-        std::lock_guard<std::mutex> lock(m_boxLock);
-        m_boxes.push_back(text ? text : "");
-        return IDOK;
-    }};
+    test_support::BoxRecorder m_boxes;
 };

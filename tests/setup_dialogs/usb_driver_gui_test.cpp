@@ -50,7 +50,7 @@ std::string ExeFolder()
 
 std::string ReadBytes(const std::string& name)
 {
-    return ReadFileText(name);
+    return test_support::ReadSharedText(name);
 }
 
 bool WriteBytes(const std::string& name, const std::string& bytes)

@@ -12,60 +12,27 @@
 #include "crc32.h"
 #include "dorvane.h"
 #include "globals.h"
+#include "fixture_printer.h"
 #include "messages.h"
 #include "my_file.h"
 #include "pipe_fixture.h"
 #include "transfer.h"
 #include "vprinter_client.h"
+#include "whole_file.h"
 
 namespace {
 
 constexpr DWORD kPortId = 7;  // COM8
 constexpr int kSerialSizeIndex = 3;
 
-std::string WindowsPath(const char* unixPath)
-{
-    std::string path = std::string("Z:") + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
-std::string ControlFile()
-{
-    const char* dir = std::getenv("KX_VPRINTER_DIR");
-    return WindowsPath((std::string(dir ? dir : "") + "/control-com8.txt").c_str());
-}
-
-std::vector<char> ReadWholeFile(const std::string& name);
-
-// The control port: the first line of the control file the fixture's printer wrote.
-unsigned short ControlPort()
-{
-    std::vector<char> text = ReadWholeFile(ControlFile());
-    text.push_back(0);
-    return static_cast<unsigned short>(std::strtoul(text.data(), nullptr, 10));
-}
-
-std::vector<char> ReadWholeFile(const std::string& name)
-{
-    std::vector<char> bytes;
-    FILE* file = std::fopen(name.c_str(), "rb");
-    if (!file)
-        return bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(file);
-    return bytes;
-}
+using test_support::ReadWholeFile;
 
 class TransferEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        unsigned short controlPort = ControlPort();
-        ASSERT_NE(controlPort, 0) << "no virtual printer control file " << ControlFile();
+        unsigned short controlPort = test_support::ControlPort("com8");
+        ASSERT_NE(controlPort, 0) << "no virtual printer control file " << test_support::ControlFile("com8");
         ASSERT_TRUE(m_printer.Connect("127.0.0.1", controlPort)) << m_printer.LastError();
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
         ASSERT_TRUE(m_printer.Ok("FLUSH"));

@@ -7,12 +7,14 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "framework/message_box.h"
+#include "temp_folder.h"
+#include "box_recorder.h"
+#include "fixture_printer.h"
 #include "gui_harness.h"
+#include "whole_file.h"
 
 #include "connection.h"
 #include "crc32.h"
@@ -29,19 +31,7 @@
 
 namespace {
 
-std::string WindowsPath(std::string path)
-{
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + path;
-}
-
-std::vector<char> ReadWholeFile(const std::string& name)
-{
-    std::ifstream file(name, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using test_support::ReadWholeFile;
 
 std::vector<char> Pattern(size_t size, int step)
 {
@@ -51,26 +41,13 @@ std::vector<char> Pattern(size_t size, int step)
     return bytes;
 }
 
-std::string TempFolder()
-{
-    char path[MAX_PATH] = {};
-    GetTempPathA(sizeof path, path);
-    std::string dir = std::string(path) + "kx_main_e2e_" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
-
 class MainDialogEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
         gui::Init();
-        const char* dir = std::getenv("KX_VPRINTER_DIR");
-        const std::string control = WindowsPath(std::string(dir ? dir : "") + "/control-com8.txt");
-        std::vector<char> text = ReadWholeFile(control);
-        text.push_back(0);
-        const auto port = static_cast<unsigned short>(std::strtoul(text.data(), nullptr, 10));
-        ASSERT_NE(port, 0) << "no virtual printer control file " << control;
+        const auto port = test_support::ControlPort("com8");
+        ASSERT_NE(port, 0) << "no virtual printer control file " << test_support::ControlFile("com8");
         ASSERT_TRUE(printer_.Connect("127.0.0.1", port)) << printer_.LastError();
         ASSERT_TRUE(printer_.Ok("CLEAR"));
         ASSERT_TRUE(printer_.Ok("FLUSH"));
@@ -111,16 +88,10 @@ protected:
         return path;
     }
 
-    std::string folder_ = TempFolder();
+    std::string folder_ = test_support::TempFolder("kx_main_e2e");
     vprinter::VPrinterClient printer_;
     CKestrixDlg dlg_;
-    std::mutex boxLock_;
-    std::vector<std::string> boxes_;
-    CMessageBoxSinkScope sink_{[this](HWND, const char* text, const char*, UINT) {
-        std::lock_guard<std::mutex> lock(boxLock_);
-        boxes_.push_back(text ? text : "");
-        return IDOK;
-    }};
+    test_support::BoxRecorder boxes_;
 };
 
 TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortStopsAFile)
