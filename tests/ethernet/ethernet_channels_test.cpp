@@ -255,7 +255,7 @@ TEST_F(EthernetTest, WaitsRunNoOtherMessageOfTheThread)
     // A click or timer queued while the transport waits must stay queued: handling it there could
     // re-enter the connection code.
     const UINT kClick = WM_APP + 100;
-    ASSERT_TRUE(PostMessageA(m_notify, kClick, 7, 0));
+    ASSERT_TRUE(PostMessageA(m_notify.Window(), kClick, 7, 0));
     ASSERT_TRUE(m_printer.Ok("SEND main 414243"));
     std::vector<uint8_t> got = ReadFor(m_info.get(), m_info->m_hCommPortRX, 3, 3000);
     EXPECT_EQ(got, (std::vector<uint8_t>{'A', 'B', 'C'}));
@@ -263,6 +263,6 @@ TEST_F(EthernetTest, WaitsRunNoOtherMessageOfTheThread)
     DWORD read = 0;
     EXPECT_TRUE(m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr));
     MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, m_notify, kClick, kClick, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, m_notify.Window(), kClick, kClick, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 7u);
 }

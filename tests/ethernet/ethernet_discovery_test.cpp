@@ -39,7 +39,7 @@ protected:
         if (tookMs) *tookMs = GetTickCount() - start;
         if (result) *result = r;
         if (!r)
-            for (const Notice& n : TakeNotices()) ADD_FAILURE() << "discovery posted " << n.message << " " << n.code;
+            for (const Notice& n : TakeNotices()) ADD_FAILURE() << "discovery posted " << n.message << " " << n.wParam;
         std::vector<std::string> listed;
         for (int i = 0; r && i < count; ++i) listed.emplace_back(rows[i]);
         return listed;

@@ -25,18 +25,16 @@ void EthernetTest::SetUp()
         m_printer.Ok(std::string("TCP STALL ") + channel + " OFF");
         m_printer.Ok(std::string("TCP SLOW ") + channel + " 0");
     }
-    m_notify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_NE(m_notify, nullptr);
+    ASSERT_NE(m_notify.Window(), nullptr);
     ASSERT_NE(m_library.Module(), nullptr) << m_library.LoadError();
     ASSERT_NE(m_library.Factory(), nullptr);
-    m_info.reset(m_library.Factory()(m_notify, 1));
+    m_info.reset(m_library.Factory()(m_notify.Window(), 1));
     ASSERT_NE(m_info, nullptr);
 }
 
 void EthernetTest::TearDown()
 {
     m_info.reset();
-    if (m_notify) DestroyWindow(m_notify);
     m_printer.Disconnect();
 }
 
@@ -55,7 +53,7 @@ int EthernetTest::OpenChannels(int outputChannel)
 bool EthernetTest::Posted(UINT message, WPARAM code)
 {
     for (const Notice& n : TakeNotices())
-        if (n.message == message && n.code == code) return true;
+        if (n.message == message && n.wParam == code) return true;
     return false;
 }
 

@@ -6,7 +6,7 @@
 
 #include "comm_info.h"
 #include "fixture_printer.h"
-#include "notices.h"
+#include "notify_sink.h"
 #include "transport_library.h"
 #include "vprinter_client.h"
 
@@ -21,7 +21,7 @@ constexpr DWORD kLoopback = 0x7F000001;   // 127.0.0.1, first octet in the high 
 
 int EnvInt(const char* name);
 
-using test_support::Notice;
+using Notice = test_support::PostedMessage;
 
 class EthernetTest : public ::testing::Test {
 protected:
@@ -31,7 +31,7 @@ protected:
     // CheckSettings then Open on the printer's three ports; returns Open's result.
     int OpenChannels(int outputChannel);
     // The notices posted since the last call.
-    std::vector<Notice> TakeNotices() { return test_support::TakeNotices(m_notify); }
+    std::vector<Notice> TakeNotices() { return m_notify.Take(); }
     bool Posted(UINT message, WPARAM code);
     // Waits until the printer has recorded `length` bytes on channel (or the time is up).
     bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
@@ -41,7 +41,7 @@ protected:
 
     test_support::TransportLibrary m_library{"Lumetra.dll"};
     test_support::InfoPtr m_info;
-    HWND m_notify = nullptr;
+    test_support::NotifySink m_notify;
     vprinter::VPrinterClient m_printer;
     int m_mainPort = 0, m_rtPort = 0, m_usmPort = 0;
     // What Open gave back.

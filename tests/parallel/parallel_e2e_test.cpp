@@ -9,6 +9,7 @@
 #include "standin_ready.h"
 #include "transport_library.h"
 #include "vprinter_client.h"
+#include "worker_write.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <atomic>
@@ -77,18 +78,7 @@ protected:
     // Writes like the file worker: chunks of the comm packet size, overlapped writes awaited.
     bool WriteAll(const std::vector<uint8_t>& data)
     {
-        size_t done = 0;
-        while (done < data.size()) {
-            DWORD chunk = static_cast<DWORD>(std::min<size_t>(info->m_nCommPacketSize, data.size() - done));
-            DWORD written = 0;
-            if (!info->Write(info->m_hCommPortTX, data.data() + done, chunk, &written, &info->m_OverlappedTX)) {
-                if (GetLastError() != ERROR_IO_PENDING) return false;
-                if (!GetOverlappedResult(info->m_hCommPortTX, &info->m_OverlappedTX, &written, TRUE)) return false;
-            }
-            if (written == 0) return false;
-            done += written;
-        }
-        return true;
+        return test_support::WriteAll(*info, data.data(), data.size(), info->m_nCommPacketSize);
     }
 
     // Reads like the reader thread until `want` bytes came or `ms` passed.
@@ -130,7 +120,7 @@ protected:
     }
 
     test_support::TransportLibrary tasquel{"Tasquel.dll"};
-    NotifySink sink;
+    test_support::NotifySink sink;
     vprinter::VPrinterClient printer;
     InfoPtr info;
 };
@@ -222,7 +212,7 @@ TEST(ParallelFactory, ExportedByNameAndOrdinalGivesIndependentObjects)
     test_support::TransportLibrary tasquel{"Tasquel.dll"};
     ASSERT_NE(tasquel.Factory(), nullptr);
     EXPECT_EQ(reinterpret_cast<FARPROC>(tasquel.Factory()), GetProcAddress(tasquel.Module(), MAKEINTRESOURCEA(1)));
-    NotifySink sink;
+    test_support::NotifySink sink;
     InfoPtr first(tasquel.Factory()(sink.Window(), 1));
     InfoPtr second(tasquel.Factory()(nullptr, 0));
     ASSERT_NE(first, nullptr);
@@ -322,7 +312,7 @@ TEST(ParallelSpoolerEndToEnd, PortOfASpoolerPrinterIsRefusedWithError1)
 {
     SerialSystem system = OnePrinterSpooler::Table("Receipt Printer", "LPT1:");
     ASSERT_TRUE(test_support::StandinAnswers(standin::StandinNamespace()));
-    NotifySink sink;
+    test_support::NotifySink sink;
     CParallelInfo info(1, system);
     info.SetNotifyWindow(sink.Window());
     ASSERT_EQ(info.CheckSettings(kPortIndex, kParallelSizeIndex, 0, 0, 0, 0, 0), 2);

@@ -49,7 +49,7 @@ protected:
 
     InProcessPort port;
     SerialSystem system{};
-    NotifySink sink;
+    test_support::NotifySink sink;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "test_port_device.h"
 #include "transport_library.h"
 #include "vprinter_client.h"
+#include "worker_write.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <atomic>
@@ -59,18 +60,7 @@ protected:
     // Writes like the file worker: chunks of the comm packet size, each overlapped write awaited.
     bool WriteAll(const std::vector<uint8_t>& data)
     {
-        size_t done = 0;
-        while (done < data.size()) {
-            DWORD chunk = static_cast<DWORD>(std::min<size_t>(info->m_nCommPacketSize, data.size() - done));
-            DWORD written = 0;
-            if (!info->Write(info->m_hCommPortTX, data.data() + done, chunk, &written, &info->m_OverlappedTX)) {
-                if (GetLastError() != ERROR_IO_PENDING) return false;
-                if (!GetOverlappedResult(info->m_hCommPortTX, &info->m_OverlappedTX, &written, TRUE)) return false;
-            }
-            if (written == 0) return false;
-            done += written;
-        }
-        return true;
+        return test_support::WriteAll(*info, data.data(), data.size(), info->m_nCommPacketSize);
     }
 
     // Reads like the reader thread: overlapped reads on the RX handle and record until `want`
@@ -121,7 +111,7 @@ protected:
     }
 
     test_support::TransportLibrary vorbeck{"Vorbeck.dll"};
-    NotifySink sink;
+    test_support::NotifySink sink;
     vprinter::VPrinterClient printer;
     InfoPtr info;
 };

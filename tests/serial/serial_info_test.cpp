@@ -115,7 +115,7 @@ protected:
         return info.Open(0, &port, text, &baud, &parity, &flow, &dataBits, &stopBits);
     }
 
-    NotifySink sink;
+    test_support::NotifySink sink;
     CSerialInfo info{1, kFakeSystem};
 };
 

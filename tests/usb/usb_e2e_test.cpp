@@ -205,7 +205,7 @@ TEST_F(UsbTest, DeviceWithoutBulkInIsNotOpened)
     auto notices = TakeNotices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].message, static_cast<UINT>(WM_SYSTEM_ERROR));
-    EXPECT_NE(notices[0].code, 0u);
+    EXPECT_NE(notices[0].wParam, 0u);
 }
 
 TEST_F(UsbTest, VanishedDeviceFailsAndALaterReopenWorks)
@@ -224,7 +224,7 @@ TEST_F(UsbTest, VanishedDeviceFailsAndALaterReopenWorks)
     auto notices = TakeNotices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].message, static_cast<UINT>(WM_SYSTEM_ERROR));
-    EXPECT_EQ(notices[0].code, static_cast<WPARAM>(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(notices[0].wParam, static_cast<WPARAM>(ERROR_NO_MORE_ITEMS));
     EXPECT_EQ(m_info->m_hCommPortTX, nullptr);   // no handle of the deleted pipes is left behind
     PortRow rows[50];
     int count = 50, intIn = 0, intOut = 0;

@@ -5,6 +5,7 @@
 #include "fixture_printer.h"
 #include "standin_link.h"
 #include "standin_ready.h"
+#include "worker_write.h"
 
 #include <cstdlib>
 
@@ -19,18 +20,16 @@ void UsbTest::SetUp()
     ASSERT_TRUE(test_support::StandinAnswers(m_ns)) << Standin("PING");
     ASSERT_TRUE(test_support::ConnectBesidePrinter(m_printer)) << m_printer.LastError();
     ASSERT_TRUE(m_printer.Ok("CLEAR"));
-    m_notify = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_NE(m_notify, nullptr);
+    ASSERT_NE(m_notify.Window(), nullptr);
     ASSERT_NE(m_library.Module(), nullptr) << m_library.LoadError();
     ASSERT_NE(m_library.Factory(), nullptr);
-    m_info.reset(m_library.Factory()(m_notify, 1));
+    m_info.reset(m_library.Factory()(m_notify.Window(), 1));
     ASSERT_NE(m_info, nullptr);
 }
 
 void UsbTest::TearDown()
 {
     m_info.reset();
-    if (m_notify) DestroyWindow(m_notify);
     m_printer.Disconnect();
 }
 
@@ -53,20 +52,7 @@ int UsbTest::OpenDevice(int outputChannel, int restart)
 
 bool UsbTest::WriteAll(const void* data, size_t length, DWORD chunk)
 {
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (length > 0) {
-        DWORD n = length < chunk ? static_cast<DWORD>(length) : chunk;
-        DWORD written = 0;
-        HANDLE h = m_info->m_hCommPortTX;
-        if (!m_info->Write(h, p, n, &written, &m_info->m_OverlappedTX)) {
-            if (GetLastError() != ERROR_IO_PENDING) return false;
-            if (!GetOverlappedResult(h, &m_info->m_OverlappedTX, &written, TRUE)) return false;
-        }
-        if (written == 0) return false;
-        p += written;
-        length -= written;
-    }
-    return true;
+    return test_support::WriteAll(*m_info, data, length, chunk);
 }
 
 std::vector<uint8_t> UsbTest::ReadSome(HANDLE handle, OVERLAPPED& record, size_t length, DWORD timeoutMs)

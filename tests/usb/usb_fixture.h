@@ -7,7 +7,7 @@
 
 #include "comm_info.h"
 #include "fixture_printer.h"
-#include "notices.h"
+#include "notify_sink.h"
 #include "transport_library.h"
 #include "vprinter_client.h"
 
@@ -18,7 +18,7 @@
 
 namespace usb_test {
 
-using test_support::Notice;
+using Notice = test_support::PostedMessage;
 
 class UsbTest : public ::testing::Test {
 protected:
@@ -35,7 +35,7 @@ protected:
     bool WriteAll(const void* data, size_t length, DWORD chunk = 4096);
     // Reads from handle with record until length bytes came or timeoutMs passed.
     std::vector<uint8_t> ReadSome(HANDLE handle, OVERLAPPED& record, size_t length, DWORD timeoutMs);
-    std::vector<Notice> TakeNotices() { return test_support::TakeNotices(m_notify); }
+    std::vector<Notice> TakeNotices() { return m_notify.Take(); }
     bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
     {
         return test_support::WaitReceived(m_printer, channel, length, timeoutMs);
@@ -44,7 +44,7 @@ protected:
     std::string m_ns;
     test_support::TransportLibrary m_library{"Pindoro.dll"};
     test_support::InfoPtr m_info;
-    HWND m_notify = nullptr;
+    test_support::NotifySink m_notify;
     vprinter::VPrinterClient m_printer;
     // What Open gave back.
     int m_channel = -1, m_hasIntIn = -1, m_hasIntOut = -1;

@@ -1,7 +1,12 @@
 // NotifySink: a message-only window that collects what a transport posts to its notify window.
 #pragma once
+#include <windows.h>
+
 #include "comm_info.h"
+
 #include <vector>
+
+namespace test_support {
 
 struct PostedMessage {
     UINT message;
@@ -37,3 +42,5 @@ public:
 private:
     HWND m_hWnd = nullptr;
 };
+
+}  // namespace test_support
