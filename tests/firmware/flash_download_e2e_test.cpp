@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,8 +19,9 @@
 #include "dorvane.h"
 #include "error_report.h"
 #include "flash_download.h"
-#include "framework/message_box.h"
 #include "framework/thread.h"
+#include "box_recorder.h"
+#include "dorvane_serial.h"
 #include "fixture_printer.h"
 #include "globals.h"
 #include "messages.h"
@@ -163,27 +163,14 @@ protected:
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
         ASSERT_TRUE(m_printer.Ok("FLUSH"));
         ASSERT_TRUE(m_printer.Ok("FW ON"));
-        ASSERT_NE(Comm_OpenSetup(m_sink.Handle(), kDorvaneSerial, 1), 0);
-        ASSERT_EQ(Comm_IsConnectionValid(kPortId, kSerialSizeIndex, 0, 0, 0, 3, 0), 2);
-        DWORD port = kPortId;
-        char name[] = "COM7";
-        int baud = 0, parity = 0, flow = 0, dataBits = 3, stopBits = 0;
-        ASSERT_NE(Comm_UpdateConnection(0, port, name, baud, parity, flow, dataBits, stopBits), 0);
-        Comm_SetConnect(Comm_IsPortAvailable());
-        ASSERT_TRUE(CreateAbortEvent());
-        ResetEvent(g_TransferAbortEvent);
-        g_Transfer.SetNotifyWindow(m_sink.Handle());
+        ASSERT_NO_FATAL_FAILURE(
+            test_support::OpenSerialThroughDorvane(m_sink.Handle(), kPortId, "COM7", kSerialSizeIndex));
         g_Transfer.SetParams(0, kPortId, 0, 0, 0, 0);
         g_Transfer.SetQuitEvent(nullptr);
         if (Comm_IsAsyncRead())
             ASSERT_EQ(g_Transfer.StartReaders(), 1);
         g_RxBuffer.Reset();
         g_pfnErrorGetText = ErrorText;
-        m_previousSink = SetMessageBoxSink([this](HWND, const char* text, const char*, UINT) {
-            std::lock_guard<std::mutex> guard(m_boxLock);
-            m_boxes.push_back(text);
-            return IDOK;
-        });
         m_job.m_hQuitEvent = m_quit;
         ASSERT_TRUE(m_thread.Start(FlashThreadProc, &m_job, THREAD_PRIORITY_HIGHEST));
     }
@@ -193,7 +180,6 @@ protected:
         m_printer.Ok("FW OFF");
         SetEvent(m_quit);
         EXPECT_TRUE(m_thread.Join(10000));
-        SetMessageBoxSink(m_previousSink);
         g_pfnErrorGetText = nullptr;
         g_Transfer.StopThreads();
         Comm_BreakDownCommPort();
@@ -233,11 +219,7 @@ protected:
         return Summarise(m_sink.m_messages);
     }
 
-    std::vector<std::string> Boxes()
-    {
-        std::lock_guard<std::mutex> guard(m_boxLock);
-        return m_boxes;
-    }
+    std::vector<std::string> Boxes() { return m_boxes.Texts(); }
 
     // The printer's log of steps, as "FW LOG" gives it.
     std::string PrinterLog()
@@ -260,9 +242,7 @@ protected:
     CFlashDownload m_job;
     CThread m_thread;
     std::string m_fileName;
-    std::mutex m_boxLock;
-    std::vector<std::string> m_boxes;
-    MessageBoxSink m_previousSink;
+    test_support::BoxRecorder m_boxes;
 };
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -344,10 +324,7 @@ TEST_F(FlashEndToEnd, PlainStepAnswersEndTheDownloadWithTheirErrors)
         ASSERT_TRUE(m_printer.Ok("FW ON"));
         ASSERT_TRUE(m_printer.Ok(std::string("FW REPLY ") + c.reply));
         m_sink.m_messages.clear();
-        {
-            std::lock_guard<std::mutex> guard(m_boxLock);
-            m_boxes.clear();
-        }
+        m_boxes.Clear();
         const Outcome outcome = Download(image);
         const std::vector<std::string> boxes = Boxes();
         if (c.error) {
@@ -516,10 +493,7 @@ TEST_F(FlashEndToEnd, HeaderAnswersEndTheDownloadAsTheirStatusSays)
             ASSERT_TRUE(m_printer.Ok("FW REPLY hs 40"));
         ASSERT_TRUE(m_printer.Ok(std::string("FW REPLY ") + c.reply));
         m_sink.m_messages.clear();
-        {
-            std::lock_guard<std::mutex> guard(m_boxLock);
-            m_boxes.clear();
-        }
+        m_boxes.Clear();
         const Outcome outcome = Download(image);
         const std::vector<std::string> boxes = Boxes();
         if (c.error) {

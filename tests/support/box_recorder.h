@@ -41,6 +41,12 @@ public:
             texts.push_back(box.text);
         return texts;
     }
+    // Forgets the boxes so far (between the rows of a table-driven test).
+    void Clear()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_boxes.clear();
+    }
 
 private:
     std::mutex m_lock;

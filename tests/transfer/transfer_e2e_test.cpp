@@ -12,6 +12,7 @@
 #include "crc32.h"
 #include "dorvane.h"
 #include "globals.h"
+#include "dorvane_serial.h"
 #include "fixture_printer.h"
 #include "messages.h"
 #include "my_file.h"
@@ -36,16 +37,8 @@ protected:
         ASSERT_TRUE(m_printer.Connect("127.0.0.1", controlPort)) << m_printer.LastError();
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
         ASSERT_TRUE(m_printer.Ok("FLUSH"));
-        ASSERT_NE(Comm_OpenSetup(m_post.Handle(), kDorvaneSerial, 1), 0);
-        ASSERT_EQ(Comm_IsConnectionValid(kPortId, kSerialSizeIndex, 0, 0, 0, 3, 0), 2);
-        DWORD port = kPortId;
-        char name[] = "COM8";
-        int baud = 0, parity = 0, flow = 0, dataBits = 3, stopBits = 0;
-        ASSERT_NE(Comm_UpdateConnection(0, port, name, baud, parity, flow, dataBits, stopBits), 0);
-        Comm_SetConnect(Comm_IsPortAvailable());
-        ASSERT_TRUE(CreateAbortEvent());
-        ResetEvent(g_TransferAbortEvent);
-        g_Transfer.SetNotifyWindow(m_post.Handle());
+        ASSERT_NO_FATAL_FAILURE(
+            test_support::OpenSerialThroughDorvane(m_post.Handle(), kPortId, "COM8", kSerialSizeIndex));
         g_Transfer.SetParams(0, kPortId, 0, 0, 0, 1);
         g_Transfer.SetRepeat(0, 1, 0);
         g_Transfer.SetQuitEvent(nullptr);
