@@ -174,13 +174,6 @@ protected:
         ApplyEthernetCaptions(m_ethernet, m_texts.caption);
     }
     std::string Text(HWND page, int id) { return gui::GetText(page, id).c_str(); }
-    std::vector<std::string> Items(HWND page, int id)
-    {
-        std::vector<std::string> items;
-        for (const CString& item : gui::ComboItems(page, id))
-            items.push_back(item.c_str());
-        return items;
-    }
     // What the page's tooltip control shows for a control, asked of the tooltip itself.
     std::wstring Tip(CTestPage& page, int id, bool byHandle)
     {
@@ -221,8 +214,8 @@ TEST_F(PortPages, EnglishCatalogueCaptionsAndComboItems)
     EXPECT_EQ("Flow Control", Text(m_serial, 1034));
     EXPECT_EQ("Flow Control Status", Text(m_serial, 1095));
     EXPECT_EQ("&Data Bits", Text(m_serial, 1036));  // no caption: template text
-    EXPECT_EQ((std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}), Items(m_serial, 1204));
-    EXPECT_EQ((std::vector<std::string>{"None", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), Items(m_serial, 1013));
+    EXPECT_EQ((std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}), gui::ComboTexts(m_serial, 1204));
+    EXPECT_EQ((std::vector<std::string>{"None", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), gui::ComboTexts(m_serial, 1013));
 
     EXPECT_EQ("Settings", Text(m_parallel, 1053));
 
@@ -253,8 +246,8 @@ TEST_F(PortPages, FrenchCatalogueReplacesParityItemsAndFirstFlowControlItem)
     Open("Mirelo.dll");
     ApplyAll(false);
     EXPECT_EQ("Param\xE8tres", Text(m_serial, 1116));
-    EXPECT_EQ((std::vector<std::string>{"Aucune", "Impaire", "Paire", "Mark", "Space"}), Items(m_serial, 1204));
-    EXPECT_EQ((std::vector<std::string>{"Aucun", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), Items(m_serial, 1013));
+    EXPECT_EQ((std::vector<std::string>{"Aucune", "Impaire", "Paire", "Mark", "Space"}), gui::ComboTexts(m_serial, 1204));
+    EXPECT_EQ((std::vector<std::string>{"Aucun", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), gui::ComboTexts(m_serial, 1013));
     gui::SaveScreenshot(m_host, "binding_pages_french");
 }
 
@@ -265,8 +258,8 @@ TEST_F(PortPages, CatalogueWithoutCaptionsLeavesTemplateTextsAndItems)
     ApplyAll(true);
     EXPECT_EQ("&Serial Port", Text(m_serial, 1116));
     EXPECT_EQ("&Parity", Text(m_serial, 1035));
-    EXPECT_EQ((std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}), Items(m_serial, 1204));
-    EXPECT_EQ((std::vector<std::string>{"None", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), Items(m_serial, 1013));
+    EXPECT_EQ((std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}), gui::ComboTexts(m_serial, 1204));
+    EXPECT_EQ((std::vector<std::string>{"None", "DSR+CTS", "DSR", "CTS", "Xon / Xoff"}), gui::ComboTexts(m_serial, 1013));
     EXPECT_EQ("Norm/RT", Text(m_usb, 1046));
     EXPECT_EQ("Ethernet Port", Text(m_ethernet, 1099));
     EXPECT_EQ("Settings", Text(m_parallel, 1053));

@@ -35,14 +35,6 @@ struct Shown {
     std::wstring ethernetUnlistedTip;
 };
 
-std::vector<std::string> Items(HWND page, int id)
-{
-    std::vector<std::string> items;
-    for (const CString& item : gui::ComboItems(page, id))
-        items.push_back(item.c_str());
-    return items;
-}
-
 std::string ColumnTitle(HWND list, int column)
 {
     char title[256] = {};
@@ -166,8 +158,8 @@ protected:
                 shown.ethernetGroup = gui::GetText(dlg.m_dlgEthernet, IDC_ETHERNET_GROUP).c_str();
                 for (int id : kTippedControls)
                     shown.tips[id] = TipOf(d, id);
-                shown.parityItems = Items(dlg.m_dlgSerial, IDC_PARITY);
-                shown.flowControlItems = Items(dlg.m_dlgSerial, IDC_FLOW_CONTROL);
+                shown.parityItems = gui::ComboTexts(dlg.m_dlgSerial, IDC_PARITY);
+                shown.flowControlItems = gui::ComboTexts(dlg.m_dlgSerial, IDC_FLOW_CONTROL);
                 // The Ethernet page is hidden while serial is chosen, and hidden controls show no tip.
                 ::ShowWindow(dlg.m_dlgEthernet, SW_SHOW);
                 shown.ethernetAutoTip = TipOf(dlg.m_dlgEthernet, IDC_ETHERNET_AUTO);

@@ -128,11 +128,7 @@ TEST_F(PortPagesEndToEnd, StringReachesThePrinterOnTheComPortChosenInTheSerialPa
     Run(0, [&](CKestrixDlg& dlg) {
         CSerialChildDlg& page = dlg.m_dlgSerial;
         gui::Command(page, IDC_SERIAL_PORT, CBN_DROPDOWN);
-        const auto items = gui::ComboItems(page, IDC_SERIAL_PORT);
-        std::vector<std::string> texts;
-        for (const CString& item : items)
-            texts.emplace_back(item.c_str());
-        ASSERT_EQ(texts, (std::vector<std::string>{"COM3", "COM9", "COM10"}));
+        ASSERT_EQ(gui::ComboTexts(page, IDC_SERIAL_PORT), (std::vector<std::string>{"COM3", "COM9", "COM10"}));
         gui::SelectComboItem(page, IDC_SERIAL_PORT, 1);
         ASSERT_TRUE(Comm_IsConnected()) << Boxes();
         EXPECT_TRUE(SendString(dlg, "KX serial page", "main")) << Boxes();

@@ -26,14 +26,6 @@ namespace {
 const char* const kTransportNames[] = {"Vorbeck.dll", "Pindoro.dll", "Tasquel.dll", "Lumetra.dll"};
 const int kInterfaceRadios[] = {IDC_IF_SERIAL, IDC_IF_USB, IDC_IF_PARALLEL, IDC_IF_ETHERNET};
 
-std::vector<std::string> Texts(const std::vector<CString>& items)
-{
-    std::vector<std::string> texts;
-    for (const CString& item : items)
-        texts.emplace_back(item.c_str());
-    return texts;
-}
-
 POINT TopLeftIn(HWND parent, HWND child)
 {
     RECT r = {};
@@ -179,7 +171,7 @@ TEST_F(PortPages, PortListsShowNumericOrderEachNameOnce)
             EXPECT_EQ(transport->enumCalls, 1);
             EXPECT_EQ(transport->enumCapacity, 50);
             EXPECT_STREQ(transport->enumPrefix, c.iface == 0 ? "COM" : "LPT");
-            EXPECT_EQ(Texts(gui::ComboItems(page, combo)), c.shown);
+            EXPECT_EQ(gui::ComboTexts(page, combo), c.shown);
         });
     }
 }
@@ -189,11 +181,11 @@ TEST_F(PortPages, DropDownWhileAnotherInterfaceIsChosenLeavesListAndTransportAlo
     Run(2, [&](CKestrixDlg& dlg) {
         PageControl* transport = Transport(dlg, 2);
         SetNames(transport, {"LPT1"});
-        const auto before = Texts(gui::ComboItems(dlg.m_dlgSerial, IDC_SERIAL_PORT));
+        const auto before = gui::ComboTexts(dlg.m_dlgSerial, IDC_SERIAL_PORT);
         gui::Command(dlg.m_dlgSerial, IDC_SERIAL_PORT, CBN_DROPDOWN);
         gui::Command(dlg.m_dlgUsb, IDC_USB_DEVICE, CBN_DROPDOWN);
         EXPECT_EQ(transport->enumCalls, 0);
-        EXPECT_EQ(Texts(gui::ComboItems(dlg.m_dlgSerial, IDC_SERIAL_PORT)), before);
+        EXPECT_EQ(gui::ComboTexts(dlg.m_dlgSerial, IDC_SERIAL_PORT), before);
         EXPECT_EQ(before.size(), 10u);
         EXPECT_EQ(dlg.m_dlgSerial.m_nPortCount, 0);
     });
@@ -229,7 +221,7 @@ TEST_F(PortPages, ListingThatClaimsMoreRowsStaysInsideThePageRows)
         gui::Command(dlg.m_dlgSerial, IDC_SERIAL_PORT, CBN_DROPDOWN);
         EXPECT_EQ(transport->enumCapacity, 50);
         EXPECT_EQ(dlg.m_dlgSerial.m_nPortCount, 50);
-        const auto items = Texts(gui::ComboItems(dlg.m_dlgSerial, IDC_SERIAL_PORT));
+        const auto items = gui::ComboTexts(dlg.m_dlgSerial, IDC_SERIAL_PORT);
         ASSERT_EQ(items.size(), 50u);
         // Each name is read within its row (the library keeps the row's last character for its terminator).
         EXPECT_GE(items.front().size(), 127u);
@@ -260,7 +252,7 @@ TEST_F(PortPages, UsbDevicesSharingANameAreNumbered)
             dlg.m_nUsbDevice = c.device;
             gui::Command(dlg.m_dlgUsb, IDC_USB_DEVICE, CBN_DROPDOWN);
             EXPECT_EQ(transport->enumPrefix[0], '\0');
-            EXPECT_EQ(Texts(gui::ComboItems(dlg.m_dlgUsb, IDC_USB_DEVICE)), c.shown);
+            EXPECT_EQ(gui::ComboTexts(dlg.m_dlgUsb, IDC_USB_DEVICE), c.shown);
             EXPECT_EQ(gui::ComboSelection(dlg.m_dlgUsb, IDC_USB_DEVICE), c.device);
             EXPECT_EQ(std::string(dlg.m_dlgUsb.m_strDevice.c_str()), c.shown[c.device]);
             EXPECT_EQ(dlg.m_bUsmChannel, 1);

@@ -33,13 +33,7 @@
 
 namespace {
 
-std::vector<std::string> Items(HWND dlg)
-{
-    std::vector<std::string> items;
-    for (const CString& item : gui::ComboItems(dlg, IDC_DATA_STRING))
-        items.push_back(item.c_str());
-    return items;
-}
+std::vector<std::string> Items(HWND dlg) { return gui::ComboTexts(dlg, IDC_DATA_STRING); }
 
 std::vector<unsigned char> BytesOfEscaped(const std::string& text)
 {

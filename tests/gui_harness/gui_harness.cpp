@@ -149,6 +149,23 @@ std::vector<CString> ComboItems(HWND dlg, int id)
     return items;
 }
 
+std::vector<std::string> ComboTexts(HWND dlg, int id)
+{
+    std::vector<std::string> texts;
+    for (const CString& item : ComboItems(dlg, id))
+        texts.emplace_back(item.c_str());
+    return texts;
+}
+
+int ComboIndexOf(HWND dlg, int id, const std::string& text)
+{
+    const std::vector<std::string> texts = ComboTexts(dlg, id);
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (texts[i] == text)
+            return static_cast<int>(i);
+    return -1;
+}
+
 int ComboSelection(HWND dlg, int id)
 {
     return static_cast<int>(::SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0));

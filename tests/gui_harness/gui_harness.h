@@ -20,6 +20,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "framework/dialog.h"
@@ -60,6 +61,10 @@ bool IsVisible(HWND dlg, int id);
 // Selects a combo box item and notifies the dialog (CBN_SELCHANGE) as a user's choice would.
 void SelectComboItem(HWND dlg, int id, int index);
 std::vector<CString> ComboItems(HWND dlg, int id);
+// The same items as standard strings, for comparing with expected lists.
+std::vector<std::string> ComboTexts(HWND dlg, int id);
+// The position of the item reading text, or -1 when there is none.
+int ComboIndexOf(HWND dlg, int id, const std::string& text);
 int ComboSelection(HWND dlg, int id);
 
 // Every row of a report list view, every column's text.

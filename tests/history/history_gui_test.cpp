@@ -32,10 +32,7 @@ using Texts = std::vector<std::string>;
 
 Texts ComboTexts(HWND dlg)
 {
-    Texts items;
-    for (const CString& item : gui::ComboItems(dlg, IDC_DATA_STRING))
-        items.push_back(item.str());
-    return items;
+    return gui::ComboTexts(dlg, IDC_DATA_STRING);
 }
 
 // Column col of every row of a list, top first.

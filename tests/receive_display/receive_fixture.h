@@ -65,11 +65,7 @@ protected:
         theApp.m_pMainWnd = &m_dlg;
         gui::RunModal(m_dlg, [&](CDialog& d) {
             const HWND page = m_dlg.m_dlgSerial;
-            const std::vector<CString> ports = gui::ComboItems(page, IDC_SERIAL_PORT);
-            int position = -1;
-            for (size_t i = 0; i < ports.size(); ++i)
-                if (ports[i] == "COM8")
-                    position = static_cast<int>(i);
+            const int position = gui::ComboIndexOf(page, IDC_SERIAL_PORT, "COM8");
             ASSERT_GE(position, 0) << "COM8 is not in the serial page's list";
             gui::SelectComboItem(page, IDC_SERIAL_PORT, position);
             ASSERT_EQ(Comm_IsConnected(), 1);

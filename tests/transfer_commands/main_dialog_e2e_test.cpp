@@ -101,11 +101,7 @@ TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortSto
     gui::RunModal(dlg_, [&](CDialog& d) {
         // The operator picks the printer's port in the serial page.
         const HWND page = dlg_.m_dlgSerial;
-        const std::vector<CString> ports = gui::ComboItems(page, IDC_SERIAL_PORT);
-        int position = -1;
-        for (size_t i = 0; i < ports.size(); ++i)
-            if (ports[i] == "COM8")
-                position = static_cast<int>(i);
+        const int position = gui::ComboIndexOf(page, IDC_SERIAL_PORT, "COM8");
         ASSERT_GE(position, 0) << "COM8 is not in the serial page's list";
         gui::SelectComboItem(page, IDC_SERIAL_PORT, position);
         ASSERT_EQ(Comm_IsConnected(), 1);
