@@ -109,14 +109,7 @@ protected:
 
     std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length, DWORD timeoutMs = 20000)
     {
-        std::optional<vprinter::ReceivedSummary> received;
-        DWORD start = GetTickCount();
-        do {
-            received = printer.Received("main");
-            if (!received || received->length >= length) break;
-            Sleep(10);
-        } while (GetTickCount() - start < timeoutMs);
-        return received;
+        return test_support::AwaitReceived(printer, "main", length, timeoutMs);
     }
 
     test_support::TransportLibrary tasquel{"Tasquel.dll"};

@@ -100,14 +100,7 @@ protected:
     // The printer records as the bytes arrive: wait until it has seen `length` of them.
     std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length, DWORD timeoutMs = 10000)
     {
-        std::optional<vprinter::ReceivedSummary> received;
-        DWORD start = GetTickCount();
-        do {
-            received = printer.Received("main");
-            if (!received || received->length >= length) break;
-            Sleep(10);
-        } while (GetTickCount() - start < timeoutMs);
-        return received;
+        return test_support::AwaitReceived(printer, "main", length, timeoutMs);
     }
 
     test_support::TransportLibrary vorbeck{"Vorbeck.dll"};

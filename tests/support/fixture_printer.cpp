@@ -36,15 +36,23 @@ bool ConnectBesidePrinter(vprinter::VPrinterClient& printer)
     return port && printer.Connect("127.0.0.1", static_cast<unsigned short>(std::atoi(port)));
 }
 
+std::optional<vprinter::ReceivedSummary> AwaitReceived(vprinter::VPrinterClient& printer, const char* channel,
+                                                       uint64_t length, DWORD timeoutMs)
+{
+    std::optional<vprinter::ReceivedSummary> received;
+    const DWORD start = GetTickCount();
+    do {
+        received = printer.Received(channel);
+        if (!received || received->length >= length) break;
+        Sleep(10);
+    } while (GetTickCount() - start < timeoutMs);
+    return received;
+}
+
 bool WaitReceived(vprinter::VPrinterClient& printer, const char* channel, uint64_t length, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    do {
-        auto summary = printer.Received(channel);
-        if (summary && summary->length >= length) return true;
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    const auto received = AwaitReceived(printer, channel, length, timeoutMs);
+    return received && received->length >= length;
 }
 
 }  // namespace test_support

@@ -6,6 +6,7 @@
 #include "vprinter_client.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace test_support {
@@ -20,7 +21,11 @@ std::string ControlFile(const std::string& port);
 unsigned short ControlPort(const std::string& port);
 // Connects to the printer beside this test by the control port with_vprinter.sh exported.
 bool ConnectBesidePrinter(vprinter::VPrinterClient& printer);
-// Waits until the printer has recorded at least length bytes on channel, or the time is up.
+// Waits until the printer has recorded at least length bytes on channel, the time is up or the
+// printer does not answer; what the printer said last (nothing when it did not answer).
+std::optional<vprinter::ReceivedSummary> AwaitReceived(vprinter::VPrinterClient& printer, const char* channel,
+                                                       uint64_t length, DWORD timeoutMs);
+// The same, true when the printer has recorded at least length bytes on channel.
 bool WaitReceived(vprinter::VPrinterClient& printer, const char* channel, uint64_t length, DWORD timeoutMs);
 
 }  // namespace test_support

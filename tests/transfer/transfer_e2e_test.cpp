@@ -55,15 +55,7 @@ protected:
     // Waits until the printer has seen length bytes on its main channel.
     std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length, DWORD timeoutMs = 120000)
     {
-        std::optional<vprinter::ReceivedSummary> received;
-        DWORD start = GetTickCount();
-        do {
-            received = m_printer.Received("main");
-            if (!received || received->length >= length)
-                break;
-            Sleep(20);
-        } while (GetTickCount() - start < timeoutMs);
-        return received;
+        return test_support::AwaitReceived(m_printer, "main", length, timeoutMs);
     }
 
     CPostBox m_post;
