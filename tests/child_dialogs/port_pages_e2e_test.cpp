@@ -21,6 +21,7 @@
 #include "kestrix_app.h"
 #include "kestrix_dlg.h"
 #include "res/resource.h"
+#include "run_main_dialog.h"
 #include "test_port_device.h"
 #include "vprinter_client.h"
 
@@ -65,7 +66,6 @@ protected:
             return IDOK;
         });
         CKestrixDlg dlg(nullptr);
-        theApp.m_pMainWnd = &dlg;
         dlg.m_nInterface = iface;
         dlg.m_bHexMode = 0;
         dlg.m_nRepeatCount = 1;
@@ -80,15 +80,7 @@ protected:
         dlg.m_dlgEthernet.m_nRealTimePort = 9105;
         dlg.m_dlgEthernet.m_nUsmPort = 9110;
         dlg.m_dlgEthernet.m_bAutoReconnect = 0;
-        bool ran = false;
-        gui::RunModal(dlg, [&](CDialog& d) {
-            ran = true;
-            gui::PumpFor(100);
-            script(dlg);
-            d.SendMessage(WM_CLOSE);
-        });
-        theApp.m_pMainWnd = nullptr;
-        EXPECT_TRUE(ran) << "the main dialog did not come up";
+        RunMainDialog(dlg, script);
     }
 
     // Types text as the data string and presses the string Start; true once the printer holds it.

@@ -20,6 +20,7 @@
 #include "kestrix_dlg.h"
 #include "page_control.h"
 #include "res/resource.h"
+#include "run_main_dialog.h"
 
 namespace {
 
@@ -56,7 +57,6 @@ protected:
         });
         Comm_CloseCleanuo();  // no transport left from a run before
         CKestrixDlg dlg(nullptr);
-        theApp.m_pMainWnd = &dlg;
         dlg.m_nInterface = iface;
         dlg.m_dlgSerial.m_nPort = 0;
         dlg.m_dlgSerial.m_nBaudRate = 4;
@@ -72,15 +72,7 @@ protected:
         dlg.m_dlgEthernet.m_nRealTimePort = 9105;
         dlg.m_dlgEthernet.m_nUsmPort = 9110;
         dlg.m_dlgEthernet.m_bAutoReconnect = 0;
-        bool ran = false;
-        gui::RunModal(dlg, [&](CDialog& d) {
-            ran = true;
-            gui::PumpFor(100);
-            script(dlg);
-            d.SendMessage(WM_CLOSE);
-        });
-        theApp.m_pMainWnd = nullptr;
-        EXPECT_TRUE(ran) << "the main dialog did not come up";
+        RunMainDialog(dlg, script);
     }
 
     // The transport of iface, set up for the dialog (the connection may already have done so).
