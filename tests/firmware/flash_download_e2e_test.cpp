@@ -219,7 +219,27 @@ protected:
         return Summarise(m_sink.m_messages);
     }
 
+    // One row of a reply table: the download, with the messages and boxes of the rows before forgotten.
+    Outcome DownloadAnew(const std::vector<char>& image)
+    {
+        m_sink.m_messages.clear();
+        m_boxes.Clear();
+        return Download(image);
+    }
+
     std::vector<std::string> Boxes() { return m_boxes.Texts(); }
+
+    // Error n showed exactly one box, "error n"; error 0 showed none.
+    void ExpectErrorBox(int error)
+    {
+        const std::vector<std::string> boxes = Boxes();
+        if (error) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0], "error " + std::to_string(error));
+        } else {
+            EXPECT_TRUE(boxes.empty());
+        }
+    }
 
     // The printer's log of steps, as "FW LOG" gives it.
     std::string PrinterLog()
@@ -323,18 +343,13 @@ TEST_F(FlashEndToEnd, PlainStepAnswersEndTheDownloadWithTheirErrors)
         SCOPED_TRACE(c.reply);
         ASSERT_TRUE(m_printer.Ok("FW ON"));
         ASSERT_TRUE(m_printer.Ok(std::string("FW REPLY ") + c.reply));
-        m_sink.m_messages.clear();
-        m_boxes.Clear();
-        const Outcome outcome = Download(image);
-        const std::vector<std::string> boxes = Boxes();
+        const Outcome outcome = DownloadAnew(image);
+        ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(c.error));
         if (c.error) {
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0], "error " + std::to_string(c.error));
             EXPECT_EQ(outcome.leds.at(c.led), kFlashLedRed);
             for (int led = c.led + 1; led < 5; ++led)
                 EXPECT_EQ(outcome.leds.count(led), 0u) << "LED " << led;
         } else {
-            EXPECT_TRUE(boxes.empty());
             EXPECT_EQ(outcome.leds.at(kFlashLedCheckCrc), kFlashLedGreen);
         }
         EXPECT_TRUE(outcome.done);
@@ -492,16 +507,8 @@ TEST_F(FlashEndToEnd, HeaderAnswersEndTheDownloadAsTheirStatusSays)
         if (std::string(c.reply).rfind("hs2", 0) == 0)
             ASSERT_TRUE(m_printer.Ok("FW REPLY hs 40"));
         ASSERT_TRUE(m_printer.Ok(std::string("FW REPLY ") + c.reply));
-        m_sink.m_messages.clear();
-        m_boxes.Clear();
-        const Outcome outcome = Download(image);
-        const std::vector<std::string> boxes = Boxes();
-        if (c.error) {
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0], "error " + std::to_string(c.error));
-        } else {
-            EXPECT_TRUE(boxes.empty());
-        }
+        const Outcome outcome = DownloadAnew(image);
+        ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(c.error));
         if (c.led == -1)
             EXPECT_EQ(outcome.leds.at(kFlashLedCheckCrc), kFlashLedGreen);
         else if (c.led == -2)
