@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/message_box.h"
+#include "box_recorder.h"
 #include "gui_harness.h"
 
 #include "batch_mode.h"
@@ -159,11 +159,7 @@ const std::vector<Case>& Cases()
 TEST(BatchDialog, EachCommandLineSetsItsMembersAndShowsItsErrors)
 {
     gui::Init();
-    std::vector<std::string> boxes;
-    CMessageBoxSinkScope sink{[&](HWND, const char* text, const char*, UINT) {
-        boxes.emplace_back(text ? text : "");
-        return IDOK;
-    }};
+    test_support::BoxRecorder boxes;
     CKestrixDlg dlg;
     dlg.m_strThesaurusDll = "Sablon.dll";
     dlg.m_nInterface = kInterfaceSerial;
@@ -175,9 +171,9 @@ TEST(BatchDialog, EachCommandLineSetsItsMembersAndShowsItsErrors)
             dlg.UpdateAllData(FALSE);
             if (c.before)
                 c.before(dlg);
-            boxes.clear();
+            boxes.Clear();
             EXPECT_EQ(ApplyBatchCommandLine(dlg, c.commandLine), c.mode);
-            EXPECT_EQ(boxes, c.boxes);
+            EXPECT_EQ(boxes.Texts(), c.boxes);
             c.check(dlg);
         }
         d.SendMessage(WM_CLOSE);
@@ -187,18 +183,14 @@ TEST(BatchDialog, EachCommandLineSetsItsMembersAndShowsItsErrors)
 TEST(BatchDialog, EmptyCommandLineChangesNothing)
 {
     gui::Init();
-    std::vector<std::string> boxes;
-    CMessageBoxSinkScope sink{[&](HWND, const char* text, const char*, UINT) {
-        boxes.emplace_back(text ? text : "");
-        return IDOK;
-    }};
+    test_support::BoxRecorder boxes;
     CKestrixDlg dlg;
     dlg.m_strThesaurusDll = "Sablon.dll";
     gui::RunModal(dlg, [&](CDialog& d) {
         SetBaseline(dlg);
-        boxes.clear();
+        boxes.Clear();
         EXPECT_EQ(ApplyBatchCommandLine(dlg, "   "), kBatchNone);
-        EXPECT_TRUE(boxes.empty());
+        EXPECT_TRUE(boxes.Texts().empty());
         EXPECT_EQ(dlg.m_dlgUsb.m_nOutChannel, 1);
         EXPECT_STREQ(dlg.m_strFileName.c_str(), "stored.bin");
         d.SendMessage(WM_CLOSE);
