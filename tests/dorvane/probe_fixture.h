@@ -1,27 +1,20 @@
 // A fixture with the probe transport set up through Comm_OpenSetup, and a window that collects posts.
 #pragma once
 #include "dorvane.h"
+#include "message_window.h"
 #include "probe_control.h"
 #include <gtest/gtest.h>
 #include <cstring>
 
 // A message-only window that receives what Dorvane and the transport post.
-class CPostBox {
+class CPostBox : public test_support::MessageWindow {
 public:
-    CPostBox() : m_hWnd(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    ~CPostBox() { DestroyWindow(m_hWnd); }
-    HWND Handle() const { return m_hWnd; }
     // The wParam of the next WM_COMM_ERROR, or -1 when none is waiting.
     int TakeCommError()
     {
         MSG msg;
-        if (!PeekMessageA(&msg, m_hWnd, WM_COMM_ERROR, WM_COMM_ERROR, PM_REMOVE))
-            return -1;
-        return static_cast<int>(msg.wParam);
+        return TakeOne(WM_COMM_ERROR, WM_COMM_ERROR, msg) ? static_cast<int>(msg.wParam) : -1;
     }
-
-private:
-    HWND m_hWnd;
 };
 
 // The probe library is the serial transport's file (Vorbeck.dll) in the test's own folder.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "comm_info.h"
+#include "message_window.h"
 
 #include <vector>
 
@@ -16,31 +17,19 @@ struct PostedMessage {
 
 class NotifySink {
 public:
-    NotifySink()
-    {
-        m_hWnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    }
-    ~NotifySink()
-    {
-        if (m_hWnd) DestroyWindow(m_hWnd);
-    }
-    NotifySink(const NotifySink&) = delete;
-    NotifySink& operator=(const NotifySink&) = delete;
-
-    HWND Window() const { return m_hWnd; }
+    HWND Window() const { return m_window.Handle(); }
 
     // Everything posted since the last call, in order.
     std::vector<PostedMessage> Take()
     {
         std::vector<PostedMessage> posted;
-        MSG msg;
-        while (PeekMessageA(&msg, m_hWnd, WM_COMM_ERROR, WM_SYSTEM_ERROR, PM_REMOVE))
+        for (const MSG& msg : m_window.Take(WM_COMM_ERROR, WM_SYSTEM_ERROR))
             posted.push_back({msg.message, msg.wParam, msg.lParam});
         return posted;
     }
 
 private:
-    HWND m_hWnd = nullptr;
+    MessageWindow m_window;
 };
 
 }  // namespace test_support

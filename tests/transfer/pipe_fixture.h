@@ -12,28 +12,16 @@
 
 #include "dorvane.h"
 #include "framework/thread.h"
+#include "message_window.h"
 #include "messages.h"
 #include "pipe_control.h"
 #include "transfer.h"
 
 // A message-only window that collects what the engine posts.
-class CPostBox {
+class CPostBox : public test_support::MessageWindow {
 public:
-    CPostBox() : m_hWnd(CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
-    ~CPostBox() { DestroyWindow(m_hWnd); }
-    HWND Handle() const { return m_hWnd; }
     // Every waiting message of the engine's range, in the order posted.
-    std::vector<MSG> Take()
-    {
-        std::vector<MSG> messages;
-        MSG msg;
-        while (PeekMessageA(&msg, m_hWnd, WM_APP, WM_APP + 100, PM_REMOVE))
-            messages.push_back(msg);
-        return messages;
-    }
-
-private:
-    HWND m_hWnd;
+    std::vector<MSG> Take() { return MessageWindow::Take(WM_APP, WM_APP + 100); }
 };
 
 // Reads the pipe's server end on a thread of its own until stopped.
