@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
-          wine wine32:i386 xvfb x11-apps x11-utils imagemagick socat iproute2 procps)
+          wine wine32:i386 xvfb x11-apps x11-utils imagemagick socat netcat-openbsd bc iproute2 procps)
 SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 missing=()
 for p in "${packages[@]}"; do
