@@ -2,6 +2,7 @@
 // version check, requests on a closed object.
 #include "usb_info.h"
 
+#include "driver_access.h"
 #include "standin_link.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,46 @@ TEST_F(UsbDevTest, ReaderLoopWithAnEmptyPoolReturnsAtOnce)
     reader.ThreadRoutine();   // no buffer was ever put into the pool
     EXPECT_EQ(reader.m_Pool.FreeCount(), 0u);
     EXPECT_EQ(reader.m_pFirstPending, nullptr);
+}
+
+// The driver table in use, with its SETUPAPI loads and releases counted.
+struct SetupApiCounts {
+    static inline const standin::DriverAccess* base = nullptr;
+    static inline int loads = 0;
+    static inline int frees = 0;
+    static HMODULE Load()
+    {
+        HMODULE module = base->LoadSetupApi();
+        if (module) ++loads;
+        return module;
+    }
+    static void Free(HMODULE module)
+    {
+        ++frees;
+        base->FreeSetupApi(module);
+    }
+};
+
+TEST_F(UsbDevTest, DeviceListLetsGoOfEveryLibraryReferenceItTook)
+{
+    SetupApiCounts::base = &standin::Driver();
+    const standin::DriverAccess& base = *SetupApiCounts::base;
+    const standin::DriverAccess counting = {SetupApiCounts::Load, base.SetupApiProc, SetupApiCounts::Free,
+                                            base.OpenDevice,      base.IoControl,    base.CloseDevice};
+    SetupApiCounts::loads = SetupApiCounts::frees = 0;
+    standin::SetDriverAccess(&counting);
+    struct Restore {
+        ~Restore() { standin::SetDriverAccess(nullptr); }
+    } restore;
+    for (int i = 0; i < 3; ++i) {
+        HDEVINFO list = CreateDeviceList(&kUsbDriverInterfaceClass);
+        EXPECT_NE(list, nullptr);
+        ASSERT_EQ(m_dev.Open(0, list, &kUsbDriverInterfaceClass), 0u);
+        m_dev.Close();
+        DestroyDeviceList(list);
+    }
+    EXPECT_GT(SetupApiCounts::loads, 0);
+    EXPECT_EQ(SetupApiCounts::frees, SetupApiCounts::loads);
 }
 
 }  // namespace

@@ -33,6 +33,11 @@ public:
     {
         return m_module ? reinterpret_cast<F>(Driver().SetupApiProc(m_module, name)) : nullptr;
     }
+    // Lets go of the reference CreateDeviceList took for a list (the same module).
+    void ReleaseListReference() const
+    {
+        if (m_module) Driver().FreeSetupApi(m_module);
+    }
 
 private:
     HMODULE m_module;
@@ -188,18 +193,26 @@ DWORD CUsbDev::GetDriverInfo(DriverInfo* info)
 
 HDEVINFO CreateDeviceList(const GUID* interfaceClass)
 {
-    // The library stays loaded while the list lives.
+    // The library stays loaded while the list lives: DestroyDeviceList lets this reference go.
     HMODULE module = Driver().LoadSetupApi();
     if (!module) return nullptr;
     auto getClassDevs = reinterpret_cast<PFN_GetClassDevs>(Driver().SetupApiProc(module, "SetupDiGetClassDevsA"));
-    if (!getClassDevs) return nullptr;
-    HDEVINFO list = getClassDevs(interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    return list == INVALID_HANDLE_VALUE ? nullptr : list;
+    HDEVINFO list = getClassDevs ? getClassDevs(interfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)
+                                 : INVALID_HANDLE_VALUE;
+    if (list == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        Driver().FreeSetupApi(module);
+        SetLastError(error);
+        return nullptr;
+    }
+    return list;
 }
 
 void DestroyDeviceList(HDEVINFO list)
 {
+    if (!list) return;
     SetupApi setupApi;
     auto destroy = setupApi.Proc<PFN_DestroyList>("SetupDiDestroyDeviceInfoList");
-    if (destroy && list) destroy(list);
+    if (destroy) destroy(list);
+    setupApi.ReleaseListReference();
 }
