@@ -43,23 +43,30 @@ void CTcpSocket::StartTimer()
 
 unsigned CTcpSocket::ElapsedMs() const
 {
+    return MsSince(m_liStart);
+}
+
+unsigned CTcpSocket::MsSince(const LARGE_INTEGER& start)
+{
     LARGE_INTEGER now, frequency;
     if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0)
         return 0;
     QueryPerformanceCounter(&now);
-    return static_cast<unsigned>((now.QuadPart - m_liStart.QuadPart) * 1000 / frequency.QuadPart);
+    return static_cast<unsigned>((now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart);
 }
 
 // Waits for event at most timeoutMs. On the socket's own thread it dispatches the socket
 // notifications meanwhile (and no other message); elsewhere the owner thread delivers them.
+// The start is the wait's own: a writer and a reader may wait on one socket at the same time.
 CTcpSocket::WaitResult CTcpSocket::WaitFor(HANDLE event, DWORD timeoutMs)
 {
     if (!event)
         return kTimeoutQuiet;
-    StartTimer();
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
     const bool ownThread = OwnerThread() == GetCurrentThreadId();
     for (;;) {
-        unsigned elapsed = ElapsedMs();
+        unsigned elapsed = MsSince(start);
         if (elapsed >= timeoutMs)
             return kTimeoutQuiet;
         DWORD remaining = timeoutMs - elapsed;
@@ -71,7 +78,7 @@ CTcpSocket::WaitResult CTcpSocket::WaitFor(HANDLE event, DWORD timeoutMs)
             PumpNotifications();
             if (WaitForSingleObject(event, 0) == WAIT_OBJECT_0)
                 return kSignalled;
-            if (ElapsedMs() > kBusyQueueMs)
+            if (MsSince(start) > kBusyQueueMs)
                 return kTimeoutBusy;
             continue;
         }

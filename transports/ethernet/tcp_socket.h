@@ -44,6 +44,7 @@ protected:
 private:
     enum WaitResult { kSignalled, kTimeoutBusy, kTimeoutQuiet };
     WaitResult WaitFor(HANDLE event, DWORD timeoutMs);
+    static unsigned MsSince(const LARGE_INTEGER& start);
     void Trace(const char* format, ...) const;
     // The trace line of a socket event (OnConnect, OnReceive ...) with its error code.
     void TraceEvent(const char* name, int errorCode) const;
