@@ -167,24 +167,25 @@ BOOL CAsyncSocket::Create(UINT port, int type, long events, const char* address)
         WSASetLastError(static_cast<int>(::GetLastError()));
         return FALSE;
     }
+    // A failed create leaves no window behind that no socket uses, and keeps its own error.
+    auto fail = [](SOCKET s, int error) {
+        if (s != INVALID_SOCKET)
+            closesocket(s);
+        DestroyThreadWindowIfIdle();
+        WSASetLastError(error);
+        return FALSE;
+    };
     SOCKET s = socket(AF_INET, type, 0);
     if (s == INVALID_SOCKET)
-        return FALSE;
+        return fail(s, WSAGetLastError());
     sockaddr_in local = {};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<u_short>(port));
     local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (address && !ResolveIpv4(address, local.sin_addr)) {
-        closesocket(s);
-        WSASetLastError(WSAEINVAL);
-        return FALSE;
-    }
-    if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        int error = WSAGetLastError();
-        closesocket(s);
-        WSASetLastError(error);
-        return FALSE;
-    }
+    if (address && !ResolveIpv4(address, local.sin_addr))
+        return fail(s, WSAEINVAL);
+    if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+        return fail(s, WSAGetLastError());
     m_hSocketWnd = wnd;
     m_dwOwnerThread = GetCurrentThreadId();
     {
@@ -198,9 +199,7 @@ BOOL CAsyncSocket::Create(UINT port, int type, long events, const char* address)
             ExclusiveLock lock;
             Sockets().erase(s);
         }
-        closesocket(s);
-        WSASetLastError(error);
-        return FALSE;
+        return fail(s, error);
     }
     m_hSocket = s;
     return TRUE;
