@@ -45,16 +45,23 @@ int CSerialInfo::SetTxFifo(int want)
     }
     if (current < 0 || current == want) return 1;
 
+    LONG written = ERROR_SUCCESS;
     if (m_bWinNT) {
         DWORD enable = 1, size = static_cast<DWORD>(want);
-        if (RegSetValueExA(key, "ForceFifoEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable) ==
-            ERROR_SUCCESS)
-            RegSetValueExA(key, "TxFIFO", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
+        written = RegSetValueExA(key, "ForceFifoEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+                                 sizeof enable);
+        if (written == ERROR_SUCCESS)
+            written = RegSetValueExA(key, "TxFIFO", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
     } else {
         settings[0] |= 0x02;
         for (const FifoCode& entry : kFifoCodes)
             if (entry.size == want) settings[1] = entry.code;
-        RegSetValueExA(key, "settings", 0, settingsType, settings, settingsSize);
+        written = RegSetValueExA(key, "settings", 0, settingsType, settings, settingsSize);
+    }
+    // A setting that was not stored is not announced as set, nor worth a device restart.
+    if (written != ERROR_SUCCESS) {
+        PostError(static_cast<DWORD>(written));
+        return 0;
     }
 
     // The port driver reads its FIFO setting when it starts: restart the device.
