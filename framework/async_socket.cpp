@@ -22,9 +22,22 @@ std::unordered_map<SOCKET, SocketEntry>& Sockets()
     return *sockets;
 }
 
+// Held while a handler runs, so a handler that closes or creates a socket takes it again on the same
+// thread: an SRW lock is not recursive, so only the outermost hold acquires it.
+thread_local int t_lockDepth = 0;
 struct ExclusiveLock {
-    ExclusiveLock() { AcquireSRWLockExclusive(&g_socketsLock); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&g_socketsLock); }
+    ExclusiveLock()
+    {
+        if (t_lockDepth++ == 0)
+            AcquireSRWLockExclusive(&g_socketsLock);
+    }
+    ~ExclusiveLock()
+    {
+        if (--t_lockDepth == 0)
+            ReleaseSRWLockExclusive(&g_socketsLock);
+    }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
 };
 
 thread_local HWND t_socketWnd = nullptr;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -47,4 +50,48 @@ TEST(CAsyncSocket, FailedCreateKeepsItsErrorAndLeavesNoWindow)
     EXPECT_FALSE(created);
     EXPECT_EQ(error, WSAEADDRINUSE);
     EXPECT_EQ(windows, 0);
+}
+
+namespace {
+
+// Closes itself from its receive handler, as an owner that gives up on a peer does.
+class SelfClosingSocket : public CAsyncSocket {
+public:
+    int received = 0;
+    void OnReceive(int) override
+    {
+        ++received;
+        Close();
+    }
+};
+
+}  // namespace
+
+TEST(CAsyncSocket, HandlerMayCloseItsOwnSocket)
+{
+    ASSERT_TRUE(CAsyncSocket::SocketInit());
+    // Shared with the thread: it may outlive a test that gave up on it.
+    auto done = std::make_shared<std::promise<int>>();
+    auto result = done->get_future();
+    // On a thread of its own: a handler that cannot take the table's lock again hangs there.
+    std::thread([done] {
+        SelfClosingSocket receiver;
+        if (!receiver.Create(0, SOCK_DGRAM, FD_READ, "127.0.0.1")) {
+            done->set_value(-1);
+            return;
+        }
+        sockaddr_in local = {};
+        int size = sizeof local;
+        getsockname(receiver.m_hSocket, reinterpret_cast<sockaddr*>(&local), &size);
+        SOCKET sender = socket(AF_INET, SOCK_DGRAM, 0);
+        sendto(sender, "x", 1, 0, reinterpret_cast<sockaddr*>(&local), sizeof local);
+        closesocket(sender);
+        for (DWORD start = GetTickCount(); !receiver.received && GetTickCount() - start < 2000;) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            CAsyncSocket::PumpNotifications();
+        }
+        done->set_value(receiver.received && receiver.m_hSocket == INVALID_SOCKET ? 1 : 0);
+    }).detach();
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "the handler hung";
+    EXPECT_EQ(result.get(), 1);
 }
