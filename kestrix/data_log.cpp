@@ -226,12 +226,13 @@ int CDataLog::ReadLogFile(void* buffer, DWORD length, DWORD* read)
 
 void OpenSessionLog(const CString& fileName)
 {
+    // The writers share one auto-reset stop event: a previous log is stopped before the new
+    // writer starts, or its stop could wake the new writer and leave its own waited for forever.
+    CloseSessionLog();
     CDataLog* log = new CDataLog(fileName);
     AcquireSRWLockExclusive(&g_logPointerLock);
-    CDataLog* old = g_pLog;
     g_pLog = log;
     ReleaseSRWLockExclusive(&g_logPointerLock);
-    delete old;
 }
 
 void CloseSessionLog()

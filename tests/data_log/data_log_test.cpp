@@ -195,6 +195,35 @@ TEST(DataLog, AddEntryWithoutSessionLogDoesNothing)
     DeleteFileA(name.c_str());
 }
 
+TEST(DataLog, ReopenedSessionLogKeepsItsWriterAndClosesThePrevious)
+{
+    std::string first = TempLogName("reopen1");
+    std::string second = TempLogName("reopen2");
+    OpenSessionLog(first.c_str());
+    AddEntry("first\n");
+    OpenSessionLog(second.c_str());   // the first log is finished here, the second one runs on
+    std::vector<std::pair<int, std::string>> items;
+    EXPECT_TRUE(ParseBody(ReadSharedText(first), items));
+    AddEntry("second\n");
+    // The new writer flushes within its second; wait a few for a slow machine. ReadLogFile reads
+    // what is in the file without flushing.
+    bool written = false;
+    for (int i = 0; i < 50 && !written; ++i) {
+        Sleep(100);
+        char text[4096] = {};
+        DWORD got = 0;
+        ASSERT_NE(g_pLog, nullptr);
+        if (g_pLog->ReadLogFile(text, sizeof text - 1, &got))
+            written = std::string(text, got).find("second") != std::string::npos;
+    }
+    EXPECT_TRUE(written);
+    CloseSessionLog();
+    items.clear();
+    EXPECT_TRUE(ParseBody(ReadSharedText(second), items));
+    DeleteFileA(first.c_str());
+    DeleteFileA(second.c_str());
+}
+
 TEST(DataLog, TimerMeasuresElapsedMilliseconds)
 {
     std::string name = TempLogName("timer");
