@@ -34,8 +34,12 @@ int CEthernetInfo::BroadcastQuery(const void* datagram, int length, unsigned tim
     std::vector<uint8_t> buffer(kDatagramBuffer);
     int result = 1;
     const unsigned steps = timeoutMs / kStepMs;
-    for (unsigned step = 0; step <= steps && result; ++step) {
-        for (;;) {
+    // A steady stream of datagrams must not hold the query past its time (one step of grace
+    // lets the last step drain what came in before it).
+    const DWORD started = GetTickCount();
+    auto overdue = [&] { return GetTickCount() - started > static_cast<DWORD>(timeoutMs) + kStepMs; };
+    for (unsigned step = 0; step <= steps && result && !overdue(); ++step) {
+        while (!overdue()) {
             int n = m_pUdpSocket->ReceiveFrom(buffer.data(), static_cast<int>(buffer.size()));
             if (n > 0) {
                 onReply(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
