@@ -12,6 +12,13 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-    $SUDO apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # A mirror caught mid-sync serves an index of the wrong size; it settles within minutes.
+    for try in 1 2 3 4 5 6; do
+        if $SUDO apt-get update -q && DEBIAN_FRONTEND=noninteractive \
+               $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+            break
+        fi
+        [ "$try" -lt 6 ] || exit 1
+        echo "setup: apt failed (try $try); again in 30 s"; sleep 30
+    done
 fi
