@@ -3,6 +3,7 @@
 #include "ethernet_fixture.h"
 
 #include "crc32.h"
+#include "ethernet_info.h"
 
 #include <cstring>
 
@@ -41,17 +42,24 @@ std::vector<uint8_t> ReadFor(CCommInfo* info, HANDLE which, size_t want, DWORD t
 
 // Reads the main channel as the client's reader does until the settings check asks for a reopen
 // (or 3 s pass); returns the last check's result.
-int PollUntilReopenAsked(CCommInfo* info, int mainPort, int rtPort, int usmPort)
+int PollUntilReopenAsked(CCommInfo* info, int mainPort, int rtPort, int usmPort, int channel = 0)
 {
     DWORD start = GetTickCount();
     int check;
-    while ((check = info->CheckSettings(kLoopback, 8, mainPort, 0, rtPort, usmPort, 0)) == 0 &&
+    while ((check = info->CheckSettings(kLoopback, 8, mainPort, channel, rtPort, usmPort, 0)) == 0 &&
            GetTickCount() - start < 3000) {
         uint8_t buffer[64];
         DWORD read = 0;
         info->Read(info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr);
     }
     return check;
+}
+
+// Every system error the transport posted carries the socket's own code, never a stray one.
+void ExpectOnlySocketCodes(const std::vector<Notice>& notices)
+{
+    for (const Notice& n : notices)
+        if (n.message == WM_SYSTEM_ERROR) EXPECT_GE(n.wParam, static_cast<WPARAM>(WSABASEERR)) << n.wParam;
 }
 
 std::vector<uint8_t> Pattern(size_t size)
@@ -140,9 +148,9 @@ TEST_F(EthernetTest, OutputChannelFollowsTheChannelsThatConnect)
         EXPECT_EQ(m_channel, c.channel);
         EXPECT_EQ(m_mainUp, c.mainRefused ? 0 : 1);
         EXPECT_EQ(m_rtUp, c.rtRefused ? 0 : 1);
-        // A channel that does not connect is reported as a time-out of its connect wait.
+        // A channel that does not connect is reported with the printer's refusal.
         if (c.mainRefused || c.rtRefused) {
-            EXPECT_TRUE(Posted(WM_SYSTEM_ERROR, WSAETIMEDOUT));
+            EXPECT_TRUE(Posted(WM_SYSTEM_ERROR, WSAECONNREFUSED));
         }
         std::vector<uint8_t> data = {'K', 'X', 0x00, 0xFF};
         DWORD written = 0;
@@ -202,6 +210,20 @@ TEST_F(EthernetTest, ReadWithNothingToReadIsAnEmptySuccessSoon)
     uint8_t buffer[16];
     EXPECT_FALSE(m_info->Read(reinterpret_cast<HANDLE>(2), buffer, sizeof buffer, &read, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_READ_FAULT));
+
+    // A read notification whose bytes are already gone: the receive would block, which is no error.
+    auto* ethernet = static_cast<CEthernetInfo*>(m_info.get());
+    ASSERT_NE(ethernet->m_pMainSocket, nullptr);
+    SetEvent(ethernet->m_pMainSocket->m_evReceived);
+    read = 99;
+    EXPECT_TRUE(m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr));
+    EXPECT_EQ(read, 0u);
+    EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0), 0);
+    const uint8_t data[] = {'o', 'k'};
+    DWORD written = 0;
+    ASSERT_TRUE(m_info->Write(nullptr, data, sizeof data, &written, nullptr));
+    EXPECT_TRUE(WaitReceived("main", 2, 3000));
+    EXPECT_TRUE(TakeNotices().empty());
 }
 
 TEST_F(EthernetTest, StalledPrinterEndsWriteWithATimeOut)
@@ -234,19 +256,52 @@ TEST_F(EthernetTest, ResetConnectionIsReportedAndAReconnectWorks)
     ASSERT_TRUE(m_info->Write(nullptr, data, sizeof data, &written, nullptr));
     ASSERT_TRUE(WaitReceived("main", 3, 3000));
     EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, 0, m_rtPort, m_usmPort, 0), 0);
+    ExpectOnlySocketCodes(TakeNotices());
 }
 
-TEST_F(EthernetTest, ClosedByThePrinterMeansReopen)
+TEST_F(EthernetTest, ChannelClosedByThePrinterIsDownAndReopened)
 {
-    ASSERT_EQ(OpenChannels(0), 1);
-    ASSERT_TRUE(m_printer.Ok("TCP CLOSE main"));
-    EXPECT_EQ(PollUntilReopenAsked(m_info.get(), m_mainPort, m_rtPort, m_usmPort), 1);
-    // An orderly close is no read error: the reader goes on with empty reads until the reopen.
-    uint8_t buffer[64];
-    DWORD read = 99;
-    EXPECT_TRUE(m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr));
-    EXPECT_EQ(read, 0u);
-    EXPECT_TRUE(TakeNotices().empty());
+    struct Case {
+        const char* channel;
+        int output;
+    };
+    for (const Case& c : {Case{"main", 0}, Case{"rt", 1}}) {
+        SCOPED_TRACE(c.channel);
+        m_info->Close();
+        ASSERT_TRUE(m_printer.Ok("CLEAR"));
+        TakeNotices();
+        ASSERT_EQ(OpenChannels(c.output), 1);
+        ASSERT_EQ(m_channel, c.output);
+        // Bytes the printer sent just before it closed are still read.
+        if (c.output == 0) ASSERT_TRUE(m_printer.Ok("SEND main 4142"));
+        ASSERT_TRUE(m_printer.Ok(std::string("TCP CLOSE ") + c.channel));
+        if (c.output == 0)
+            EXPECT_EQ(ReadFor(m_info.get(), m_info->m_hCommPortRX, 2, 3000), (std::vector<uint8_t>{'A', 'B'}));
+        EXPECT_EQ(PollUntilReopenAsked(m_info.get(), m_mainPort, m_rtPort, m_usmPort, c.output), 1);
+        if (c.output == 0) {
+            // The reader learns that the channel is gone, and why, once.
+            uint8_t buffer[64];
+            DWORD read = 99;
+            EXPECT_FALSE(m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr));
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSAEDISCON));
+            EXPECT_FALSE(m_info->Read(m_info->m_hCommPortRX, buffer, sizeof buffer, &read, nullptr));
+            std::vector<Notice> notices = TakeNotices();
+            ASSERT_EQ(notices.size(), 1u);
+            EXPECT_EQ(notices[0].message, static_cast<UINT>(WM_SYSTEM_ERROR));
+            EXPECT_EQ(notices[0].wParam, static_cast<WPARAM>(WSAEDISCON));
+        }
+        const uint8_t data[] = {'n', 'e', 'x', 't'};
+        DWORD written = 0;
+        EXPECT_FALSE(m_info->Write(nullptr, data, sizeof data, &written, nullptr));
+
+        // The client's reopen delivers the next string on the same channel.
+        m_info->Close();
+        ASSERT_EQ(OpenChannels(c.output), 1);
+        ASSERT_TRUE(m_info->Write(nullptr, data, sizeof data, &written, nullptr));
+        EXPECT_TRUE(WaitReceived(c.channel, 4, 3000));
+        EXPECT_EQ(m_info->CheckSettings(kLoopback, 8, m_mainPort, c.output, m_rtPort, m_usmPort, 0), 0);
+        ExpectOnlySocketCodes(TakeNotices());
+    }
 }
 
 TEST_F(EthernetTest, WaitsRunNoOtherMessageOfTheThread)

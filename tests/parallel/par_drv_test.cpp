@@ -195,7 +195,9 @@ TEST(ParDrv, ReadsAcceptAPartialReadWritesDoNot)
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(port.printed, (std::vector<uint8_t>{1, 2, 3, 4}));
     ASSERT_EQ(port.model.Command({"LINES", "paperout"}), "OK");
+    SetLastError(ERROR_IO_PENDING);
     EXPECT_EQ(driver.WriteData(data, sizeof data, &count), 0);      // the driver's time-out status
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
 
     uint32_t capabilities = 0;
     EXPECT_EQ(driver.GetCapabilities(&capabilities), 1);
@@ -210,8 +212,13 @@ TEST(ParDrv, NonzeroStatusFailsTheRequest)
     ASSERT_EQ(driver.InitPort(0), 1);
     uint8_t buffer[16];
     DWORD count = 0;
+    // Each failure leaves its own error, whatever the thread's last error was before.
+    SetLastError(ERROR_IO_PENDING);
     EXPECT_EQ(driver.SelectPort(2, 1), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+    SetLastError(ERROR_IO_PENDING);
     EXPECT_EQ(driver.ReadDeviceId(buffer, sizeof buffer, &count), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
 }
 
 TEST(ParDrv, CloseDriverOnAClosedObjectCallsNothing)
@@ -221,5 +228,13 @@ TEST(ParDrv, CloseDriverOnAClosedObjectCallsNothing)
     EXPECT_EQ(driver.CloseDriver(), 1);
     EXPECT_EQ(port.closes, 0);
     EXPECT_EQ(driver.PlainRequest(kParCloseFirst), 0);   // nor asks a driver that is not open
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_TRUE(port.TakeCodes().empty());
+    // Closed again after an open, it is as a new object.
+    driver.m_nPortNumber = 1;
+    ASSERT_EQ(driver.InitPort(0), 1);
+    EXPECT_EQ(driver.ShutdownPort(), 1);
+    EXPECT_EQ(driver.m_hDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(driver.CloseDriver(), 1);
+    EXPECT_EQ(port.closes, 1);
 }

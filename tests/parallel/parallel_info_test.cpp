@@ -302,6 +302,14 @@ TEST_F(ParallelInfoTest, DriverModeMovesDataThroughTheMakersDriver)
     EXPECT_EQ(read, 2u);
     EXPECT_EQ(buffer[1], 0x20);
 
+    // A write the printer does not take fails with a cause of its own: the writer logs it and does
+    // not wait for a completion that this mode never signals.
+    ASSERT_EQ(port.model.Command({"LINES", "paperout"}), "OK");
+    SetLastError(ERROR_IO_PENDING);
+    EXPECT_FALSE(info->Write(nullptr, data.data(), 16, &written, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+    ASSERT_EQ(port.model.Command({"LINES", "ready"}), "OK");
+
     // No status poll in this mode.
     DWORD count = 0, word = 0;
     EXPECT_EQ(info->RequestStatus(buffer, sizeof buffer, &count, nullptr), 1);
@@ -345,6 +353,9 @@ TEST_F(ParallelInfoTest, MissingDriverPostsTheSystemErrorAndError16)
     EXPECT_EQ(posted[1].message, static_cast<UINT>(WM_COMM_ERROR));
     EXPECT_EQ(posted[1].wParam, 16u);
     EXPECT_EQ(info->m_bBidirectional, 0);
+    // Nothing counts as open: the next check asks for an Open again.
+    EXPECT_EQ(info->m_bOpened, 0);
+    EXPECT_EQ(info->CheckSettings(0, 6, 0, 0, 0, 0, 0), 2);
 
     char text[512] = "";
     EXPECT_EQ(info->GetProperties(text, sizeof text), 0);

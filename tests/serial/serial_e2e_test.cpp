@@ -2,6 +2,7 @@
 #include "crc32.h"
 #include "notify_sink.h"
 #include "fixture_printer.h"
+#include "serial_info.h"
 #include "test_port_device.h"
 #include "transport_library.h"
 #include "vprinter_client.h"
@@ -240,6 +241,34 @@ TEST_F(SerialEndToEnd, UnknownPortFailsWithErrorTwoAndIsRetried)
     EXPECT_EQ(posted[1].wParam, 2u);
     EXPECT_EQ(info->CheckSettings(6, 8, 0, 0, 0, 3, 0), 2);
     EXPECT_EQ(info->m_hCommPortTX, nullptr);
+}
+
+BOOL WINAPI RefuseLineSettings(HANDLE, LPDCB)
+{
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+TEST_F(SerialEndToEnd, LineSettingsThePortRefusesFailTheOpenAndLetThePortGo)
+{
+    SerialSystem refusing = RealSerialSystem();
+    refusing.SetCommState = RefuseLineSettings;
+    CSerialInfo serial(1, refusing);
+    serial.SetNotifyWindow(sink.Window());
+    DWORD port = kPort;
+    int baud = 0, parity = 0, flow = 0, dataBits = 3, stopBits = 0;
+    char name[] = "COM7";
+    EXPECT_EQ(serial.Open(0, &port, name, &baud, &parity, &flow, &dataBits, &stopBits), 0);
+    auto posted = sink.Take();
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted[0].message, static_cast<UINT>(WM_SYSTEM_ERROR));
+    EXPECT_EQ(posted[0].wParam, static_cast<WPARAM>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(posted[1].message, static_cast<UINT>(WM_COMM_ERROR));
+    EXPECT_EQ(posted[1].wParam, 2u);
+    EXPECT_EQ(serial.m_hCommPortRX, nullptr);
+    EXPECT_EQ(serial.CheckSettings(kPort, 8, 0, 0, 0, 3, 0), 2);
+    // Closed again, not held: the next opener gets the port.
+    ASSERT_EQ(Connect(Settings{}), 1);
 }
 
 TEST_F(SerialEndToEnd, CloseReleasesThePortAndKeepsItsSettings)

@@ -86,7 +86,8 @@ BOOL WINAPI FakeEnumPrinters(DWORD, LPSTR, DWORD level, LPBYTE buffer, DWORD siz
     return TRUE;
 }
 
-const SerialSystem kFakeSystem = {FakeModemStatus, FakeWaitCommEvent, FakeClearCommError, FakeEnumPrinters};
+const SerialSystem kFakeSystem = {FakeModemStatus, FakeWaitCommEvent, FakeClearCommError, FakeEnumPrinters,
+                                  ::SetCommState};
 
 class SerialInfoTest : public ::testing::Test {
 protected:

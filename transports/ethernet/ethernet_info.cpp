@@ -94,9 +94,12 @@ int CEthernetInfo::CheckSettings(DWORD ip, int sizeIndex, int mainPort, int outp
         m_nSizeIndex = sizeIndex;
         m_nCommPacketSize = kPacketSizes[sizeIndex];
     }
-    // The main channel decides, even when the real-time channel is the output.
-    if (m_pMainSocket && m_pMainSocket->m_nState == 1 && ip == m_dwIpAddress && mainPort == m_nMainPort &&
-        outputChannel == m_nOutputChannel && realTimePort == m_nRealTimePort && usmPort == m_nUsmPort)
+    // Unchanged only while the main channel and the chosen output channel are both still up: a
+    // channel the printer closed is opened again.
+    CTcpSocket* output = OutputSocket();
+    if (ip == m_dwIpAddress && mainPort == m_nMainPort && outputChannel == m_nOutputChannel &&
+        realTimePort == m_nRealTimePort && usmPort == m_nUsmPort && m_pMainSocket && m_pMainSocket->IsUp() &&
+        output && output->IsUp())
         return 0;
     return m_dwIpAddress == 0xFFFFFFFF ? 2 : 1;
 }
@@ -275,10 +278,17 @@ BOOL CEthernetInfo::Read(HANDLE which, void* buffer, DWORD length, DWORD* read, 
     *read = 0;
     int error = WSAGetLastError();
     Sleep(10);
-    if (error == WSAEWOULDBLOCK)
+    if (error == WSAEWOULDBLOCK) {
+        SetLastError(ERROR_SUCCESS);
         return TRUE;   // nothing to read after all: the reader goes on polling
+    }
+    // The channel is down: the client's next settings check reopens it. Its cause is posted once,
+    // however often a poller reads the dead channel before that.
     socket->m_nState = 0;
-    PostError(static_cast<DWORD>(error));
+    if (!socket->m_bFailureReported) {
+        socket->m_bFailureReported = true;
+        PostError(static_cast<DWORD>(error));
+    }
     SetLastError(static_cast<DWORD>(error));
     return FALSE;
 }

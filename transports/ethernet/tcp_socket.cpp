@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-CTcpSocket::CTcpSocket() : m_nState(0), m_nPort(0)
+CTcpSocket::CTcpSocket() : m_nState(0), m_nPort(0), m_nConnectError(0), m_bFailureReported(false)
 {
     m_evConnected = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     m_evReceived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -21,14 +21,18 @@ CTcpSocket::~CTcpSocket()
             CloseHandle(h);
 }
 
+// A trace keeps the thread's last error: it sits between a socket call and the reading of its
+// error, and OutputDebugStringA may change it (it does whenever no debugger listens).
 void CTcpSocket::Trace(const char* format, ...) const
 {
+    const DWORD lastError = GetLastError();
     char line[256];
     va_list args;
     va_start(args, format);
     vsnprintf(line, sizeof line, format, args);
     va_end(args);
     OutputDebugStringA(line);
+    SetLastError(lastError);
 }
 
 void CTcpSocket::TraceEvent(const char* name, int errorCode) const
@@ -106,6 +110,13 @@ int CTcpSocket::ConnectWait(const char* host, int port)
         return 0;
     }
     WaitResult r = WaitFor(m_evConnected, kConnectWaitMs);
+    if (r == kSignalled && m_nState == -1) {
+        // The printer answered, with a refusal: that is the cause, not a time-out.
+        Trace("*Error Connect*\r\n");
+        m_nState = 0;
+        SetLastError(static_cast<DWORD>(m_nConnectError));
+        return 0;
+    }
     if (r == kSignalled) {
         Trace("*** Tcp Socket %s / Port %d is connected ***\r\n", m_strHost.c_str(), m_nPort);
         m_nState = 1;
@@ -117,6 +128,13 @@ int CTcpSocket::ConnectWait(const char* host, int port)
     m_nState = 0;
     SetLastError(WSAETIMEDOUT);
     return 0;
+}
+
+bool CTcpSocket::IsUp()
+{
+    if (OwnerThread() == GetCurrentThreadId())
+        PumpNotifications();
+    return m_nState == 1;
 }
 
 int CTcpSocket::Disconnect()
@@ -150,10 +168,18 @@ int CTcpSocket::Send(const void* data, int length, int flags)
 
 int CTcpSocket::Receive(void* buffer, int length, int flags)
 {
-    if (WaitFor(m_evReceived, kReceiveWaitMs) != kSignalled)
+    // A connection that is no longer up is read at once: what the printer sent before it closed is
+    // still there, and after that the socket itself tells how it ended.
+    if (m_nState == 1 && WaitFor(m_evReceived, kReceiveWaitMs) != kSignalled)
         return 0;
     ResetEvent(m_evReceived);
     int n = CAsyncSocket::Receive(buffer, length, flags);
+    if (n == 0 && length > 0) {
+        // recv gives 0 for a room of 1 or more only once the printer has closed its side.
+        m_nState = 0;
+        WSASetLastError(WSAEDISCON);
+        n = -1;
+    }
     Trace("*** %d bytes Received - Tcp Socket %s / Port %d ***\r\n", n, m_strHost.c_str(), m_nPort);
     return n;
 }
@@ -162,11 +188,13 @@ void CTcpSocket::OnConnect(int errorCode)
 {
     TraceEvent("OnConnect", errorCode);
     if (errorCode == 0) {
-        SetEvent(m_evConnected);
         m_nState = 1;
     } else {
         m_nState = -1;
+        m_nConnectError = errorCode;
     }
+    // A refusal ends the connect wait too, with its own error.
+    SetEvent(m_evConnected);
     CAsyncSocket::OnConnect(errorCode);
 }
 

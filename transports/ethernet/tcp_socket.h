@@ -13,10 +13,14 @@ public:
     // 1 connected; 0 not, GetLastError tells why (WSAETIMEDOUT when the wait ended).
     int ConnectWait(const char* host, int port);
     int Disconnect();
+    // Whether the connection is still up. On the socket's own thread the queued notifications are
+    // taken first, so a close the printer made is seen.
+    bool IsUp();
     // Bytes sent; 0 when it had to wait and may now send again; -1 on error (WSAGetLastError;
     // WSAEWOULDBLOCK when the wait for room ended first).
     int Send(const void* data, int length, int flags = 0) override;
-    // Bytes received; 0 when nothing came within the wait; -1 on error.
+    // Bytes received; 0 when nothing came within the wait; -1 on error (WSAGetLastError; WSAEDISCON
+    // once the printer has closed the connection and everything it sent has been read).
     int Receive(void* buffer, int length, int flags = 0) override;
 
     void StartTimer();
@@ -29,6 +33,8 @@ public:
     std::string m_strHost;
     int m_nPort;
     LARGE_INTEGER m_liStart;
+    int m_nConnectError;       // the error of a failed connect notification
+    bool m_bFailureReported;   // the transport has posted this connection's failure
 
     static constexpr DWORD kConnectWaitMs = 100;   // a printer on the local network answers at once
     static constexpr DWORD kSendWaitMs = 10000;

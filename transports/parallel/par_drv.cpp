@@ -104,7 +104,7 @@ int CParDrv::CloseDriver()
 {
     if (!IsOpen()) return 1;
     int closed = standin::Driver().CloseDevice(m_hDevice) ? 1 : 0;
-    m_hDevice = nullptr;
+    m_hDevice = INVALID_HANDLE_VALUE;
     return closed;
 }
 
@@ -120,10 +120,17 @@ int CParDrv::Transact(uint32_t request, const void* input, DWORD inputLength, vo
     if (!standin::Driver().IoControl(m_hDevice, ParDriverCode(request, m_bNtDriver != 0), const_cast<void*>(input),
                                      inputLength, reply, replySize, &returned, nullptr))
         return 0;
-    if (returned != replySize) return 0;
+    // A failed request always leaves its own error: the caller reports it, and must not take a
+    // stale one (a pending write's, say) for the cause.
+    if (returned != replySize) {
+        SetLastError(ERROR_INVALID_DATA);
+        return 0;
+    }
     uint16_t status;
     std::memcpy(&status, reply, sizeof status);
-    return status == kParStatusOk || (acceptPartial && status == kParStatusPartialRead);
+    if (status == kParStatusOk || (acceptPartial && status == kParStatusPartialRead)) return 1;
+    SetLastError(ERROR_GEN_FAILURE);   // the driver refused the request; its status is its own
+    return 0;
 }
 
 int CParDrv::TransactValue(uint32_t request, const void* input, DWORD inputLength, uint32_t* value,

@@ -155,9 +155,11 @@ int CParallelInfo::OpenDriverPort()
 {
     // A driver still open from an earlier Open is let go first: the device takes one opener.
     ReleaseDriver();
+    // A driver that did not open leaves the port closed.
     if (!m_pParDrv->InitPort(0)) {
         PostError(GetLastError());
         PostNotify(kErrorDriverMissing, nullptr);
+        return 0;
     }
     m_bOpened = 1;
     CloseEvents();
@@ -167,7 +169,13 @@ int CParallelInfo::OpenDriverPort()
 
     uint8_t id[kParallelReplySize];
     DWORD count = 0;
-    if (!m_pParDrv->ReadDeviceId(id, sizeof id, &count)) return 0;
+    if (!m_pParDrv->ReadDeviceId(id, sizeof id, &count)) {
+        // The open fails with its cause, and the driver is let go again.
+        PostError(GetLastError());
+        ReleaseDriver();
+        m_bOpened = 0;
+        return 0;
+    }
     if (count >= 3) m_bBidirectional = 1;
     return 1;
 }

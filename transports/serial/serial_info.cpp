@@ -130,17 +130,23 @@ int CSerialInfo::Open(int restart, DWORD* port, char* name, int* baud, int* pari
         PostNotify(2, nullptr);
         return 0;
     }
-    ApplyCommState();
+    // A port whose line settings or events could not be made is no usable port: it is closed
+    // again and reported like one that did not open.
+    auto fail = [this] {
+        PostError(GetLastError());
+        PostNotify(2, nullptr);
+        Close();
+        ForgetSettings();
+        return 0;
+    };
+    if (!ApplyCommState())
+        return fail();
 
     CloseEvents();  // from an earlier Open without Close
     m_OverlappedRX.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     m_OverlappedTX.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!m_OverlappedRX.hEvent || !m_OverlappedTX.hEvent) {
-        PostError(GetLastError());
-        Close();
-        ForgetSettings();
-        return 0;
-    }
+    if (!m_OverlappedRX.hEvent || !m_OverlappedTX.hEvent)
+        return fail();
     SetCommMask(m_hCommPortRX, CommMaskFor(m_nFlowControl));
     return 1;
 }
@@ -210,7 +216,8 @@ int CSerialInfo::ApplyCommState()
 {
     DCB current{};
     current.DCBlength = sizeof current;
-    GetCommState(m_hCommPortTX, &current);
+    if (!GetCommState(m_hCommPortTX, &current))
+        return 0;
     const DCB& want = *m_pDcb;
     current.DCBlength = want.DCBlength;
     current.BaudRate = want.BaudRate;
@@ -234,10 +241,11 @@ int CSerialInfo::ApplyCommState()
     current.fTXContinueOnXoff = want.fTXContinueOnXoff;
     current.fNull = want.fNull;
     current.fAbortOnError = want.fAbortOnError;
-    SetCommState(m_hCommPortTX, &current);
+    if (!m_pSystem->SetCommState(m_hCommPortTX, &current))
+        return 0;
     GetCommTimeouts(m_hCommPortTX, &m_ctoSaved);
-    SetCommTimeouts(m_hCommPortTX, &m_ctoApplied);
-    SetupComm(m_hCommPortTX, 16384, 16384);
+    if (!SetCommTimeouts(m_hCommPortTX, &m_ctoApplied) || !SetupComm(m_hCommPortTX, 16384, 16384))
+        return 0;
     EscapeCommFunction(m_hCommPortTX, SETDTR);
     EscapeCommFunction(m_hCommPortTX, SETRTS);
     return 1;

@@ -4,6 +4,7 @@
 
 const SerialSystem& RealSerialSystem()
 {
-    static const SerialSystem real = {::GetCommModemStatus, ::WaitCommEvent, ::ClearCommError, ::EnumPrintersA};
+    static const SerialSystem real = {::GetCommModemStatus, ::WaitCommEvent, ::ClearCommError, ::EnumPrintersA,
+                                       ::SetCommState};
     return real;
 }

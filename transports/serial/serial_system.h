@@ -1,6 +1,6 @@
 // SerialSystem: the system calls whose answers a test cannot produce on a pseudo-terminal or
-// without a print spooler (modem lines, comm events, XOFF hold, local printers). The transports
-// call them only through this table; the real API is the default.
+// without a print spooler (modem lines, comm events, XOFF hold, local printers, line settings a
+// port refuses). The transports call them only through this table; the real API is the default.
 #pragma once
 #include <windows.h>
 
@@ -10,6 +10,7 @@ struct SerialSystem {
     BOOL(WINAPI* ClearCommError)(HANDLE port, LPDWORD errors, LPCOMSTAT stat);
     BOOL(WINAPI* EnumPrintersA)(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                                 LPDWORD returned);
+    BOOL(WINAPI* SetCommState)(HANDLE port, LPDCB dcb);
 };
 
 // The table of the real calls.
