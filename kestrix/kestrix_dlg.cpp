@@ -394,7 +394,8 @@ CKestrixDlg::~CKestrixDlg()
 void CKestrixDlg::DeleteLogViewingCopies()
 {
     CString pattern;
-    pattern.Format("%s\\%s-pid%X*.temp.html", theApp.m_strExeDir.c_str(), kLogBaseName,
+    // The '-' after the id: process 1A8 must not take the copies of a running process 1A8C.
+    pattern.Format("%s\\%s-pid%X-*.temp.html", theApp.m_strExeDir.c_str(), kLogBaseName,
                    static_cast<unsigned>(GetCurrentProcessId()));
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);

@@ -177,6 +177,22 @@ TEST_F(MainDialogTest, StartUpNamesTheCaptureFileAndTheTitleAfterThisProcess)
     });
 }
 
+TEST_F(MainDialogTest, ClosingDeletesOnlyThisProcesssLogCopies)
+{
+    // Another instance whose process id begins with this one's digits keeps its copies.
+    const unsigned pid = static_cast<unsigned>(GetCurrentProcessId());
+    char own[80], other[80];
+    snprintf(own, sizeof own, "KestrixLog-pid%X-20260101120000.temp.html", pid);
+    snprintf(other, sizeof other, "KestrixLog-pid%XC-20260101120000.temp.html", pid);
+    const std::string ownCopy = File(own), otherCopy = File(other);
+    {
+        CKestrixDlg dlg;
+        gui::RunModal(dlg, [&](CDialog& d) { d.EndDialog(IDCANCEL); });
+    }
+    EXPECT_EQ(GetFileAttributesA(ownCopy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(otherCopy.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(AboutBox, ShowsTheVersionAndBuild)
 {
     gui::Init();
