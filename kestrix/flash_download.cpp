@@ -51,6 +51,14 @@ void CFlashDownload::Post(UINT message, WPARAM wParam, LPARAM lParam)
         PostMessageA(window, message, wParam, lParam);
 }
 
+void CFlashDownload::Pause(DWORD ms) const
+{
+    if (m_hQuitEvent)
+        WaitForSingleObject(m_hQuitEvent, ms);
+    else
+        Sleep(ms);
+}
+
 void CFlashDownload::EnableItem(int id)
 {
     Post(WM_ENABLE_ITEM, static_cast<WPARAM>(id), 1);
@@ -193,7 +201,7 @@ bool CFlashDownload::RunState(int& state)
 void CFlashDownload::Finish()
 {
     g_SendFile.Close();
-    Sleep(kClosePauseMs);
+    Pause(kClosePauseMs);
     SendCommand(kCmdCloseDownload);
     g_FlashStartEvent.Reset();
     Post(WM_XFER_DONE, 0, 0);
@@ -225,14 +233,14 @@ int CFlashDownload::SwitchToDownloadMode()
         SetLed(kFlashLedSwitchMode, kFlashLedGreen);
         // The printer comes back as another device: the GUI thread, which owns the connection,
         // reopens it; this thread never runs dialog code itself.
-        Sleep(kUsbSwitchPauseMs);
+        Pause(kUsbSwitchPauseMs);
         if (HWND window = g_Transfer.GetNotifyWindow()) {
             DWORD_PTR result = 0;
             SendMessageTimeoutA(window, WM_FLASH_RECONNECT, 0, 0, SMTO_NORMAL, kReconnectTimeoutMs, &result);
         }
         return kStateFlashSize;
     }
-    Sleep(kSwitchPauseMs);
+    Pause(kSwitchPauseMs);
     return kStateFlashSize;
 }
 

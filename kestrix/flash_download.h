@@ -143,6 +143,9 @@ private:
     // Reads size bytes of the image file on from where it stands; false after reporting a short read.
     bool ReadImage(void* buffer, DWORD size);
 
+    // Sleeps ms, but ends at once when the dialog closes (its quit event); a user's abort keeps
+    // the pause, which the printer may need.
+    void Pause(DWORD ms) const;
     void EnableItem(int id);
     void SetLed(int led, int state);
     void Post(UINT message, WPARAM wParam, LPARAM lParam);

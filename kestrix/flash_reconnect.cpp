@@ -4,6 +4,9 @@
 
 LRESULT CKestrixDlg::OnFlashReconnect(WPARAM, LPARAM)
 {
+    // The dialog is closing: the worker is on its way out, the port stays as it is.
+    if (m_hQuitEvent && WaitForSingleObject(m_hQuitEvent, 0) == WAIT_OBJECT_0)
+        return 0;
     // Reopen without re-enabling the control groups: the download still runs.
     return ConnectPort(0);
 }

@@ -54,11 +54,18 @@ BOOL CKestrixApp::InitInstance()
 
 int CKestrixApp::ExitInstance()
 {
-    if (Comm_IsOpened()) {
+    if (Comm_IsOpened() && !m_bWorkerOutlived) {
         // No reader may still read from the port being closed.
         g_Transfer.StopThreads();
-        Comm_CloseCleanuo();
+        if (g_Transfer.HasReader() || g_Transfer.HasUsmReader())
+            m_bWorkerOutlived = true;
+        else
+            Comm_CloseCleanuo();
     }
+    // A thread that is still running may use the transport, the files and the global objects:
+    // ending the process stops it before anything it uses is freed.
+    if (m_bWorkerOutlived)
+        ExitProcess(static_cast<UINT>(CApp::ExitInstance()));
     g_RxDataFile.Close();
     return CApp::ExitInstance();
 }

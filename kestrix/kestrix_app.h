@@ -46,6 +46,9 @@ public:
     int m_bParallelCapableOs = 0;
     CString m_strOsVersion;
     int m_bNtFamily = 0;
+    // A worker thread would not end when the dialog closed: what it may use is never freed, and
+    // the program ends without its clean-up.
+    bool m_bWorkerOutlived = false;
 };
 
 extern CKestrixApp theApp;

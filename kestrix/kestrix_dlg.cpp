@@ -310,15 +310,25 @@ bool WaitForWorker(HANDLE thread, DWORD timeoutMs)
 
 } // namespace
 
-void CKestrixDlg::EndWorkerThreads()
+bool CKestrixDlg::EndWorkerThreads()
 {
     if (m_hQuitEvent)
         SetEvent(m_hQuitEvent);
+    // A running transfer or download waits on the abort event (replies, pauses, writes), not on
+    // the quit event.
+    if (g_TransferAbortEvent)
+        SetEvent(g_TransferAbortEvent);
     m_evDisplayStop.Set();
+    bool ended = true;
     for (CThread* worker : {&m_threadDisplay, &m_threadFlash, &m_threadFile, &m_threadString}) {
-        if (worker->Handle() && !WaitForWorker(worker->Handle(), kWorkerEndMs))
+        if (worker->Handle() && !WaitForWorker(worker->Handle(), kWorkerEndMs)) {
             AddEntry("A worker thread did not end in time.\n");
+            ended = false;
+        }
     }
+    if (!ended)
+        theApp.m_bWorkerOutlived = true;
+    return ended;
 }
 
 void CKestrixDlg::OpenLog()
@@ -373,16 +383,20 @@ void CKestrixDlg::OnClose()
 
 CKestrixDlg::~CKestrixDlg()
 {
-    // The workers use the LEDs, the firmware job, the log and this dialog: they end first.
-    EndWorkerThreads();
+    // The workers use the LEDs, the firmware job, the log and this dialog: they end first. One
+    // that would not end keeps what it uses (the program then ends without freeing it); the log
+    // is safe to close under it.
+    const bool ended = EndWorkerThreads();
     delete[] m_pszTipTextA;
     m_pszTipTextA = nullptr;
     delete[] m_pszTipTextW;
     m_pszTipTextW = nullptr;
-    DeleteFirmwareJobAndLeds();
-    if (m_hQuitEvent) {
-        CloseHandle(m_hQuitEvent);
-        m_hQuitEvent = nullptr;
+    if (ended) {
+        DeleteFirmwareJobAndLeds();
+        if (m_hQuitEvent) {
+            CloseHandle(m_hQuitEvent);
+            m_hQuitEvent = nullptr;
+        }
     }
     if (g_pLog) {
         AddEntry("Close Session.\n");

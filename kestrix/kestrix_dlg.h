@@ -35,9 +35,10 @@ public:
     bool DestroyWindow() override;
     BOOL OnInitDialog() override;
     void OnClose() override;
-    // Sets the quit event, ends the dialog and lets the worker threads finish before anything they
-    // use is freed; every way out of the dialog goes through here.
-    void EndWorkerThreads();
+    // Sets the quit and abort events and lets the worker threads finish before anything they use
+    // is freed or closed; every way out of the dialog goes through here. False (logged, and noted
+    // in theApp.m_bWorkerOutlived) when a worker did not end in time.
+    bool EndWorkerThreads();
     bool StartWorkerThreads();
     void CreatePortPages();
     void AddSystemMenuCommands();

@@ -36,6 +36,8 @@ LRESULT CKestrixDlg::OnSysCommand(WPARAM nID, LPARAM lParam)
         ManageFilesHistory();
         return 0;
     case SC_CLOSE:
+        // A transfer or download still running ends before the port closes under it.
+        EndWorkerThreads();
         if (Comm_IsConnected()) {
             g_Transfer.StopThreads();
             Comm_BreakDownCommPort();

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -265,6 +266,63 @@ TEST_F(BatchE2E, AutoCloseZeroKeepsTheWindowOpenAfterTheAction)
     ExpectReceived(Bytes{'K', 'E', 'E', 'P'});
     EXPECT_FALSE(run.FollowUntilExit(2000)) << "the window closed although -W:0 was given";
     EXPECT_TRUE(run.CloseAndFollow(kRunMs));
+}
+
+TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
+{
+    // A download waiting on a printer that never answers its erase, and a repeated send in its
+    // 60 s pause: every way out ends the process at once, and the log is closed properly.
+    ASSERT_TRUE(m_printer.Ok("FW ON"));
+    ASSERT_TRUE(m_printer.Ok("FW SIZE 0"));
+    ASSERT_TRUE(m_printer.Ok("FW REPLY erase -"));
+    const std::string image = WriteSample("silent.bin", Pattern(65536, 5));
+    const std::string file = WriteSample("pause.bin", Pattern(3000, 6));
+    struct Wait {
+        const char* what;
+        std::string arguments;
+        std::function<bool()> reached;
+    };
+    const Wait waits[] = {
+        {"erase unanswered", image + " -M:D -W:0 " + Ethernet(),
+         [&] { return m_printer.Command("FW LOG").find("erase") != std::string::npos; }},
+        {"repeat pause", file + " -M:T -R:2 -D:60000 -W:0 " + Ethernet(),
+         [&] {
+             const auto received = m_printer.Received("main");
+             return received && received->length == 3000;
+         }},
+    };
+    struct Way {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+    };
+    const Way ways[] = {{"close box", WM_CLOSE, 0}, {"system menu", WM_SYSCOMMAND, SC_CLOSE},
+                        {"the X key", WM_KEYDOWN, 'X'}};
+    for (const Wait& wait : waits) {
+        for (const Way& way : ways) {
+            SCOPED_TRACE(std::string(wait.what) + ", " + way.what);
+            ASSERT_TRUE(m_printer.Ok("CLEAR"));
+            ASSERT_TRUE(m_printer.Ok("FW RESET"));
+            ASSERT_TRUE(m_printer.Ok("FW SIZE 0"));
+            ASSERT_TRUE(m_printer.Ok("FW REPLY erase -"));
+            BatchRun run;
+            ASSERT_TRUE(run.StartKestrix(wait.arguments));
+            ASSERT_NE(run.WaitForMainWindow(kRunMs), nullptr);
+            DWORD start = GetTickCount();
+            while (!wait.reached() && GetTickCount() - start < 20000)
+                Sleep(50);
+            ASSERT_TRUE(wait.reached());
+            Sleep(300);
+            start = GetTickCount();
+            ASSERT_TRUE(run.CloseAndFollow(kRunMs, way.message, way.wParam));
+            EXPECT_LT(GetTickCount() - start, 5000u);
+            EXPECT_TRUE(run.Boxes().empty()) << run.Boxes().front();
+            ASSERT_EQ(run.SessionLogs().size(), 1u);
+            const std::string log = ReadFileText(run.SessionLogs().front());
+            EXPECT_NE(log.find("Close Session."), std::string::npos);
+            EXPECT_EQ(log.find("did not end in time"), std::string::npos);
+        }
+    }
 }
 
 TEST_F(BatchE2E, InvalidValuesShowErrors31To36AndTheStartIsInteractive)

@@ -182,11 +182,11 @@ HWND BatchRun::WaitForMainWindow(DWORD timeoutMs)
     return nullptr;
 }
 
-bool BatchRun::CloseAndFollow(DWORD timeoutMs)
+bool BatchRun::CloseAndFollow(DWORD timeoutMs, UINT message, WPARAM wParam)
 {
     if (!m_window)
         return false;
-    PostMessageA(m_window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(m_window, message, wParam, 0);
     return FollowUntilExit(timeoutMs);
 }
 

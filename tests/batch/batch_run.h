@@ -24,8 +24,9 @@ public:
     bool FollowUntilExit(DWORD timeoutMs);
     // Follows the run until its main window is visible; null after timeoutMs or when it ended.
     HWND WaitForMainWindow(DWORD timeoutMs);
-    // Closes the main window through its system menu, then follows the run to its end.
-    bool CloseAndFollow(DWORD timeoutMs);
+    // Closes the main window through its system menu (or the way message and wParam name: WM_CLOSE
+    // as the close box, the X key's WM_KEYDOWN), then follows the run to its end.
+    bool CloseAndFollow(DWORD timeoutMs, UINT message = WM_SYSCOMMAND, WPARAM wParam = SC_CLOSE);
 
     const std::vector<std::string>& Boxes() const { return m_boxes; }
     bool SawMainWindow() const { return m_sawWindow; }
