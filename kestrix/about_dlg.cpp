@@ -4,7 +4,7 @@
 #include "res/resource.h"
 #include "version.h"
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX, nullptr) {}
+CAboutDlg::CAboutDlg(HWND owner) : CDialog(IDD_ABOUTBOX, owner) {}
 
 CAboutDlg::~CAboutDlg() = default;
 

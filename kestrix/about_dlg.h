@@ -7,7 +7,8 @@
 
 class CAboutDlg : public CDialog {
 public:
-    CAboutDlg();
+    // The main dialog as owner stays disabled while the box is up.
+    explicit CAboutDlg(HWND owner = nullptr);
     ~CAboutDlg() override;
 
     const MessageMap* GetMessageMap() const override;

@@ -10,11 +10,11 @@
 
 namespace {
 
-// The device set-up dialog, made without a parent and given the catalogue library's name; its
-// result is not used and nothing is reconnected afterwards.
-void RunEthernetDeviceSetup(const CString& catalogueName)
+// The device set-up dialog, owned by the main dialog (disabled meanwhile) and given the catalogue
+// library's name; its result is not used and nothing is reconnected afterwards.
+void RunEthernetDeviceSetup(HWND owner, const CString& catalogueName)
 {
-    CSetupEthDevDlg dlg;
+    CSetupEthDevDlg dlg(owner);
     dlg.m_strThesaurusDll = catalogueName;
     dlg.DoModal();
 }
@@ -114,5 +114,5 @@ void CEthernetChildDlg::OnChangeChannelPort()
 void CEthernetChildDlg::OnSetup()
 {
     if (CKestrixDlg* main = MainDialog())
-        RunEthernetDeviceSetup(main->m_strThesaurusDll);
+        RunEthernetDeviceSetup(main->m_hWnd, main->m_strThesaurusDll);
 }

@@ -24,9 +24,8 @@ LRESULT CKestrixDlg::OnSysCommand(WPARAM nID, LPARAM lParam)
 {
     switch (nID) {
     case IDM_ABOUTBOX: {
-        CAboutDlg* about = new CAboutDlg;
-        about->DoModal();
-        delete about;
+        CAboutDlg about(m_hWnd);
+        about.DoModal();
         break;
     }
     case IDM_MANAGE_STRINGS_HISTORY:

@@ -22,11 +22,11 @@ constexpr int kLedY = 108;
 constexpr int kLedErrorX = 100;
 constexpr int kLedPaperOutX = 155;
 
-// The driver set-up dialog, made without a parent and given the catalogue library's name; its
-// result is not used and nothing is reconnected afterwards.
-void RunUsbDriverSetup(const CString& catalogueName)
+// The driver set-up dialog, owned by the main dialog (disabled meanwhile) and given the catalogue
+// library's name; its result is not used and nothing is reconnected afterwards.
+void RunUsbDriverSetup(HWND owner, const CString& catalogueName)
 {
-    CSetupUsbDriver dlg;
+    CSetupUsbDriver dlg(owner);
     dlg.m_strThesaurusDll = catalogueName;
     dlg.DoModal();
 }
@@ -131,7 +131,7 @@ void CUsbChildDlg::OnSelchangeDevice()
 void CUsbChildDlg::OnSetupDriver()
 {
     if (CKestrixDlg* main = MainDialog())
-        RunUsbDriverSetup(main->m_strThesaurusDll);
+        RunUsbDriverSetup(main->m_hWnd, main->m_strThesaurusDll);
 }
 
 void CUsbChildDlg::OnMonitor()

@@ -99,6 +99,66 @@ TEST_F(MainDialogTest, DataArrivingWhileTheDialogCloses_WorkersStillEndPromptly)
     feeder.join();
 }
 
+// The first visible dialog of this thread other than main: the one a command opened.
+struct OpenedDialog {
+    HWND main;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOpenedDialog(HWND wnd, LPARAM param)
+{
+    auto* opened = reinterpret_cast<OpenedDialog*>(param);
+    if (wnd != opened->main && IsWindowVisible(wnd) && CDialog::FromHandle(wnd)) {
+        opened->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// What the timer saw of the main dialog while the opened dialog was up; -1 when none opened.
+HWND g_mainForTimer = nullptr;
+int g_mainEnabledMeanwhile = -1;
+
+void CALLBACK CheckOwnerAndEnd(HWND, UINT, UINT_PTR id, DWORD)
+{
+    OpenedDialog opened{g_mainForTimer};
+    EnumThreadWindows(GetCurrentThreadId(), FindOpenedDialog, reinterpret_cast<LPARAM>(&opened));
+    if (!opened.found)
+        return;
+    KillTimer(nullptr, id);
+    g_mainEnabledMeanwhile = IsWindowEnabled(g_mainForTimer) ? 1 : 0;
+    CDialog::FromHandle(opened.found)->EndDialog(IDCANCEL);
+}
+
+TEST_F(MainDialogTest, AboutAndBothSetUpDialogsKeepTheMainDialogDisabledWhileOpen)
+{
+    CKestrixDlg dlg;
+    gui::RunModal(dlg, [&](CDialog& d) {
+        struct Opener {
+            const char* what;
+            HWND target;
+            UINT message;
+            WPARAM wParam;
+        };
+        const Opener openers[] = {
+            {"About box", d, WM_SYSCOMMAND, IDM_ABOUTBOX},
+            {"Ethernet device set-up", dlg.m_dlgEthernet, WM_COMMAND, MAKEWPARAM(IDC_ETHERNET_SETUP, BN_CLICKED)},
+            {"USB driver set-up", dlg.m_dlgUsb, WM_COMMAND, MAKEWPARAM(IDC_USB_SETUP_DRIVER, BN_CLICKED)},
+        };
+        for (const Opener& opener : openers) {
+            SCOPED_TRACE(opener.what);
+            g_mainForTimer = d;
+            g_mainEnabledMeanwhile = -1;
+            const UINT_PTR timer = SetTimer(nullptr, 0, 20, CheckOwnerAndEnd);
+            SendMessageA(opener.target, opener.message, opener.wParam, 0);
+            KillTimer(nullptr, timer);
+            EXPECT_EQ(g_mainEnabledMeanwhile, 0);
+            EXPECT_TRUE(IsWindowEnabled(d));
+        }
+        d.EndDialog(IDCANCEL);
+    });
+}
+
 TEST_F(MainDialogTest, CloseTakesTheHistoriesFromTheControls)
 {
     const std::string older = File("older.bin");
