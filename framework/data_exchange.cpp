@@ -104,7 +104,8 @@ void DDX_Text(CDataExchange* pDX, int id, CString& value)
 
 void DDX_Text(CDataExchange* pDX, int id, int& value)
 {
-    ExchangeNumber(pDX, id, value, INT_MIN, INT_MAX, "%d", "Please enter an integer.");
+    // The integer-entry check's own string-table text.
+    ExchangeNumber(pDX, id, value, INT_MIN, INT_MAX, "%d", "Tapez un nombre entier.");
 }
 
 void DDX_Text(CDataExchange* pDX, int id, unsigned int& value)
@@ -206,8 +207,8 @@ void DDX_CBString(CDataExchange* pDX, int id, CString& value)
         value = CWindow(ctl).GetWindowText();
         return;
     }
-    LRESULT found = ::SendMessageA(ctl, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                   reinterpret_cast<LPARAM>(value.c_str()));
+    // The first item that begins with the text, in any case.
+    LRESULT found = ::SendMessageA(ctl, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(value.c_str()));
     ::SendMessageA(ctl, CB_SETCURSEL, found == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(found), 0);
     if (!dropList)
         ::SetWindowTextA(ctl, value); // the text as the member holds it, whatever case the item has

@@ -56,7 +56,8 @@ std::optional<std::vector<uint8_t>> DecodeProfileBinary(std::string_view text)
         return std::nullopt;
     std::string_view hex = text.substr(colon1 + 1, colon2 - colon1 - 1);
     std::string_view sumText = text.substr(colon2 + 1);
-    if (hex.size() != size * 2 || sumText.size() != 4)
+    // Compared without multiplying: a huge stated size must not wrap around to a small one.
+    if (hex.size() % 2 != 0 || hex.size() / 2 != size || sumText.size() != 4)
         return std::nullopt;
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) {

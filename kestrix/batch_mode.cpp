@@ -96,6 +96,8 @@ int ApplyBatchCommandLine(CKestrixDlg& dlg, const char* commandLine)
     }
     for (int error : parsed.errors)
         ShowError(error);
+    for (const std::string& line : parsed.ignored)
+        LogNote(line.c_str());
     ApplyCommandLineSettings(dlg, parsed);
     // An invalid mode stops the start-up before anything is set up: a window left open then
     // could do nothing, so it closes as after the syntax box.

@@ -11,6 +11,7 @@
 
 #include "browse_dialog.h"
 #include "core/browse_filter.h"
+#include "core/field_bounds.h"
 #include "core/text_convert.h"
 #include "data_log.h"
 #include "error_report.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr UINT kMaxRepeatDelayMs = 300000;
 // CLed states, and the serial page's Xon/Xoff flow control.
 constexpr int kLedHidden = 0;
 constexpr int kLedRed = 1;
@@ -182,8 +182,10 @@ LRESULT CKestrixDlg::OnQueryDragIcon(WPARAM, LPARAM)
 LRESULT CKestrixDlg::OnKeyDown(WPARAM key, LPARAM flags)
 {
     if (key == 'X' && UpdateData(true)) {
-        // Ends the dialog like the close box does as far as the workers are concerned: they are
-        // told to stop here and waited for before anything they use is freed.
+        // Ends the dialog like the close box does: the histories are taken from the controls so
+        // the session's entries are saved, and the workers are told to stop here and waited for
+        // before anything they use is freed.
+        RebuildHistoryLists();
         if (m_hQuitEvent)
             SetEvent(m_hQuitEvent);
         EndDialog(IDOK);

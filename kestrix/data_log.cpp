@@ -7,6 +7,7 @@
 #include "framework/message_box.h"
 
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -27,15 +28,19 @@ CDataLog::CDataLog(CString fileName)
                           nullptr))
 {
     GetLocalTime(&m_stStart);
+    // Like every box of the program, these two are logged too: into this log, once it can take text.
+    std::vector<const char*> boxes;
     LARGE_INTEGER value;
     if (QueryPerformanceCounter(&value))
         m_llStart = m_llMark = value.QuadPart;
     else
-        ShowMessageBox(nullptr, "error get timer", "Kestrix", MB_OK);
+        boxes.push_back("error get timer");
     if (QueryPerformanceFrequency(&value) && value.QuadPart != 0)
         m_llFrequency = value.QuadPart;
     else
-        ShowMessageBox(nullptr, "error get freq", "Kestrix", MB_OK);
+        boxes.push_back("error get freq");
+    for (const char* text : boxes)
+        ShowMessageBox(nullptr, text, "Kestrix", MB_OK);
 
     try {
         m_pending.reserve(kBufferSize);
@@ -45,6 +50,8 @@ CDataLog::CDataLog(CString fileName)
     }
     g_LogStopEvent.Reset();
     m_writer.Start(&CDataLog::LogWriterThread, this, THREAD_PRIORITY_NORMAL);
+    for (const char* text : boxes)
+        AddEntry(text, nullptr, 0);
 }
 
 CDataLog::~CDataLog()

@@ -99,8 +99,10 @@ void ShowError(int id)
     if (!errorText)
         return;
     char text[kReportChars] = {};
-    const char* catalogueText = errorText(id);
-    AppendFormat(text, sizeof text, "%s", catalogueText ? catalogueText : "");
+    if (const char* catalogueText = errorText(id))
+        AppendFormat(text, sizeof text, "%s", catalogueText);
+    else
+        AppendFormat(text, sizeof text, "%d", id);   // a catalogue without the text: the number at least
     ShowAndLog(text);
 }
 
@@ -116,7 +118,10 @@ void ShowCommError(int id, const CommErrorArgs* args)
         detail.assign(args->detail, strnlen(args->detail, sizeof args->detail));
     }
     char text[kReportChars] = {};
-    FormatCommErrorText(text, sizeof text, id, commErrorText(id), portName.c_str(), detail.c_str());
+    if (const char* pattern = commErrorText(id))
+        FormatCommErrorText(text, sizeof text, id, pattern, portName.c_str(), detail.c_str());
+    else
+        AppendFormat(text, sizeof text, "%d", id);
     ShowAndLog(text);
 }
 
@@ -137,6 +142,11 @@ void LogSystemError(DWORD code)
 void ReportBox(const char* text)
 {
     ShowAndLog(text ? text : "");
+}
+
+void LogNote(const char* text)
+{
+    LogReport(text ? text : "");
 }
 
 void LogEarlyReports()

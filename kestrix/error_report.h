@@ -25,6 +25,10 @@ void LogSystemError(DWORD code);
 // A box with a fixed text (OK button only), logged like every box of the program.
 void ReportBox(const char* text);
 
+// A log line without a box (a stored or given value ignored, for instance): written at once, or
+// kept for LogEarlyReports while the session log does not exist yet.
+void LogNote(const char* text);
+
 // Log lines of reports made before the session log exists (the catalogue binding at start-up)
 // are kept, at most this many, and written by LogEarlyReports once the log is open.
 constexpr int kMaxEarlyReports = 32;

@@ -6,12 +6,10 @@
 #include "framework/ip_address.h"
 #include "framework/string.h"
 
+#include "core/field_bounds.h"
 #include "port_page_dlg.h"
 #include "res/resource.h"
 
-// The TCP port numbers the page accepts.
-constexpr int kMinTcpPort = 1;
-constexpr int kMaxTcpPort = 65535;
 // Longest MAC address text the page shows.
 constexpr int kMacAddressChars = 50;
 

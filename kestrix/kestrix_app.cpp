@@ -5,6 +5,7 @@
 #include <mbstring.h>
 
 #include "dorvane/dorvane.h"
+#include "error_report.h"
 
 #include "kestrix_dlg.h"
 #include "port_limits.h"
@@ -127,9 +128,9 @@ SettingsView CKestrixApp::MakeSettingsView(CKestrixDlg& dlg)
         Number(IDS_CHECK_STATUS_MODE, dlg.m_dlgUsb.m_bMonitor, 1),
         Number(IDS_PARALLEL_PORT_ID, dlg.m_dlgParallel.m_nPort, 0, kMaxPortRows),
         Number(IDS_ETHERNET_IP_ADDRESS, dlg.m_dlgEthernet.m_dwIpAddress, 0),
-        Number(IDS_ETHERNET_PORT, dlg.m_dlgEthernet.m_nMainPort, 9100),
-        Number(IDS_REAL_TIME_ETHERNET_PORT, dlg.m_dlgEthernet.m_nRealTimePort, 9105),
-        Number(IDS_USM_ETHERNET_PORT, dlg.m_dlgEthernet.m_nUsmPort, 9110),
+        NumberInRange(IDS_ETHERNET_PORT, dlg.m_dlgEthernet.m_nMainPort, 9100, kMinTcpPort, kMaxTcpPort),
+        NumberInRange(IDS_REAL_TIME_ETHERNET_PORT, dlg.m_dlgEthernet.m_nRealTimePort, 9105, kMinTcpPort, kMaxTcpPort),
+        NumberInRange(IDS_USM_ETHERNET_PORT, dlg.m_dlgEthernet.m_nUsmPort, 9110, kMinTcpPort, kMaxTcpPort),
         Number(IDS_RECONNECT_MODE, dlg.m_dlgEthernet.m_bAutoReconnect, 1),
     };
     return v;
@@ -137,7 +138,7 @@ SettingsView CKestrixApp::MakeSettingsView(CKestrixDlg& dlg)
 
 void CKestrixApp::LoadSettings(CKestrixDlg& dlg)
 {
-    SettingsStore().Load(MakeSettingsView(dlg), CanOpenForReading);
+    SettingsStore().Load(MakeSettingsView(dlg), CanOpenForReading, LogNote);
 }
 
 void CKestrixApp::SaveSettings(CKestrixDlg& dlg)

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/history_ini.h"
 #include "core/text_convert.h"
 #include "registry_key.h"
 #include "res/resource.h"
@@ -39,21 +40,25 @@ void Put(const NumberSetting& s, DWORD value)
     std::memcpy(s.member, &value, sizeof value);
 }
 
-void LoadNumber(const RegistryKey& key, const NumberSetting& s)
+void LoadNumber(const RegistryKey& key, const NumberSetting& s, const SettingNote& note)
 {
     DWORD stored = 0;
-    const bool ok = key.ReadDword(ValueName(s.nameId), stored);
+    const CString name = ValueName(s.nameId);
+    const bool ok = key.ReadDword(name, stored);
+    if (ok && (stored < s.low || stored > s.high) && note) {
+        CString line;
+        line.Format("Setting %s = %lu is out of range and is ignored", name.c_str(), static_cast<unsigned long>(stored));
+        note(line);
+    }
     Put(s, ReadNumberSetting(stored, ok, s));
 }
 
-// Number of history entries to look for: the stored count, but never more than the values the
-// key holds, so a damaged count cannot keep start-up reading for ever.
-int EntriesToRead(const RegistryKey& key, int storedCount)
+// The history entries to read: every "<prefix><index>" value the key holds with an index below the
+// stored count, in index order. Gaps in the numbering lose no later entry, and a damaged count
+// cannot keep start-up reading for ever.
+std::vector<int> EntriesToRead(const RegistryKey& key, UINT prefixId, int storedCount)
 {
-    const int values = static_cast<int>(key.ValueNames().size());
-    if (storedCount < 0)
-        return 0;
-    return storedCount < values ? storedCount : values;
+    return CountedKeyIndexes(key.ValueNames(), ValueName(prefixId).str(), storedCount);
 }
 
 // Removes every "<prefix><number>" value, so no stale entry outlives a shorter history.
@@ -75,7 +80,7 @@ DWORD ReadNumberSetting(DWORD stored, bool readOk, const NumberSetting& setting)
 {
     if (!readOk)
         return setting.defaultValue;
-    if (setting.limit != 0 && stored >= setting.limit)
+    if (stored < setting.low || stored > setting.high)
         return setting.defaultValue;
     return stored;
 }
@@ -87,14 +92,14 @@ CString SettingsStore::KeyPath(const char* subKey) const
     return m_basePath + "\\" + subKey;
 }
 
-void SettingsStore::Load(const SettingsView& view, const FileCheck& canRead) const
+void SettingsStore::Load(const SettingsView& view, const FileCheck& canRead, const SettingNote& note) const
 {
     char text[kSettingTextSize];
     RegistryKey key;
 
     if (key.Create(m_root, KeyPath(nullptr), KEY_QUERY_VALUE)) {
-        LoadNumber(key, view.stringMode);
-        LoadNumber(key, view.showUsm);
+        LoadNumber(key, view.stringMode, note);
+        LoadNumber(key, view.showUsm, note);
         if (view.thesaurusDll && key.ReadString(ValueName(IDS_THESAURUS_DLL_NAME), text, sizeof text))
             *view.thesaurusDll = text;
         key.Close();
@@ -103,8 +108,7 @@ void SettingsStore::Load(const SettingsView& view, const FileCheck& canRead) con
     if (key.Create(m_root, KeyPath(kFilesHistoryKey), KEY_QUERY_VALUE)) {
         DWORD count = 0;
         *view.filesHistoryCount = key.ReadDword(ValueName(IDS_NB_FILES_HISTORY), count) ? static_cast<int>(count) : 0;
-        const int entries = EntriesToRead(key, *view.filesHistoryCount);
-        for (int i = 0; i < entries; ++i) {
+        for (int i : EntriesToRead(key, IDS_HIST_FILE, *view.filesHistoryCount)) {
             if (!key.ReadString(IndexedName(IDS_HIST_FILE, i), text, sizeof text))
                 continue;
             if (canRead && canRead(text))
@@ -118,8 +122,7 @@ void SettingsStore::Load(const SettingsView& view, const FileCheck& canRead) con
         *view.stringsHistoryCount =
             key.ReadDword(ValueName(IDS_NB_STRING_HISTORY), count) ? static_cast<int>(count) : 0;
         const bool hexMode = Get(view.stringMode) == 1;
-        const int entries = EntriesToRead(key, *view.stringsHistoryCount);
-        for (int i = 0; i < entries; ++i) {
+        for (int i : EntriesToRead(key, IDS_HIST_STRING, *view.stringsHistoryCount)) {
             if (!key.ReadString(IndexedName(IDS_HIST_STRING, i), text, sizeof text))
                 continue;
             // The registry holds hex text; the list holds the current entry format. An entry
@@ -141,7 +144,7 @@ void SettingsStore::Load(const SettingsView& view, const FileCheck& canRead) con
 
     if (key.Create(m_root, KeyPath(kCommParamsKey), KEY_QUERY_VALUE)) {
         for (const NumberSetting& s : view.commParams)
-            LoadNumber(key, s);
+            LoadNumber(key, s, note);
         key.Close();
     }
 }

@@ -13,20 +13,31 @@ constexpr const char* kSettingsKey = "SOFTWARE\\VELTRA\\KESTRIX";
 // Strings and history entries are read into buffers of this size (terminator included).
 constexpr DWORD kSettingTextSize = 256;
 
-// One 4-byte number: its value name (string-table id), where it lives and its default.
-// An index setting has a limit: a stored value at or above it takes the default instead.
+// One 4-byte number: its value name (string-table id), where it lives, its default and the values
+// it takes (as stored, unsigned). A stored value outside them takes the default instead and is
+// logged: no field of the dialog is left to refuse a value the settings put there.
 struct NumberSetting {
     UINT nameId = 0;
     void* member = nullptr;
     DWORD defaultValue = 0;
-    DWORD limit = 0;  // 0: any value is taken
+    DWORD low = 0;
+    DWORD high = 0xFFFFFFFF;
 };
 
+// An index setting has a limit: the values below it are taken (0: any value).
 template <class T>
 NumberSetting Number(UINT nameId, T& member, DWORD defaultValue, DWORD limit = 0)
 {
     static_assert(std::is_integral_v<T> && sizeof(T) == 4, "registry numbers are 4 bytes");
-    return NumberSetting{nameId, &member, defaultValue, limit};
+    return NumberSetting{nameId, &member, defaultValue, 0, limit != 0 ? limit - 1 : 0xFFFFFFFF};
+}
+
+// A number that a field bounds: the values low..high are taken.
+template <class T>
+NumberSetting NumberInRange(UINT nameId, T& member, DWORD defaultValue, DWORD low, DWORD high)
+{
+    static_assert(std::is_integral_v<T> && sizeof(T) == 4, "registry numbers are 4 bytes");
+    return NumberSetting{nameId, &member, defaultValue, low, high};
 }
 
 // Where every setting lives: the main dialog, its port pages and the application object.
@@ -43,6 +54,8 @@ struct SettingsView {
 
 // Tells whether a file-history entry still names a file that can be opened for reading.
 using FileCheck = std::function<bool(const char* path)>;
+// Takes the log line of a stored value that was ignored.
+using SettingNote = std::function<void(const char* line)>;
 
 class SettingsStore {
 public:
@@ -50,7 +63,8 @@ public:
         : m_root(root), m_basePath(basePath) {}
 
     // A key that can be neither opened nor created leaves its members as they are.
-    void Load(const SettingsView& view, const FileCheck& canRead) const;
+    // A number outside its range is ignored (its default taken) and told to note.
+    void Load(const SettingsView& view, const FileCheck& canRead, const SettingNote& note = {}) const;
     void Save(const SettingsView& view) const;
 
     static const char* const kFilesHistoryKey;

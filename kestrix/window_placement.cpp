@@ -2,6 +2,7 @@
 // keeps its own size at the stored position.
 #include "window_placement.h"
 
+#include <climits>
 #include <cstring>
 
 bool PlacementWithSize(const std::vector<BYTE>& stored, int width, int height, WINDOWPLACEMENT& placement)
@@ -11,7 +12,12 @@ bool PlacementWithSize(const std::vector<BYTE>& stored, int width, int height, W
         return false;
     std::memcpy(&placement, stored.data(), sizeof placement);
     placement.length = sizeof placement;
-    placement.rcNormalPosition.right = placement.rcNormalPosition.left + width;
-    placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + height;
+    // A stored position so far out that the window's far edge would not fit an int is damage.
+    const long long right = static_cast<long long>(placement.rcNormalPosition.left) + width;
+    const long long bottom = static_cast<long long>(placement.rcNormalPosition.top) + height;
+    if (right > INT_MAX || bottom > INT_MAX)
+        return false;
+    placement.rcNormalPosition.right = static_cast<LONG>(right);
+    placement.rcNormalPosition.bottom = static_cast<LONG>(bottom);
     return true;
 }

@@ -2,6 +2,7 @@
 // substring in a fixed order, values checked against the dialog's index tables.
 #include "command_line.h"
 
+#include "field_bounds.h"
 #include "text_convert.h"
 
 #include <array>
@@ -32,7 +33,6 @@ constexpr size_t kMarkerLength = 3;
 constexpr std::array<int, 11> kBaudRates = {115200, 57600, 38400, 19200, 9600, 4800, 2400, 1200, 600, 300, 110};
 
 constexpr int kHighestPortNumber = 50;
-constexpr int kHighestTcpPort = 65535;
 
 // A letter's position in letters, or nothing (an empty value has no letter).
 std::optional<int> LetterIndex(std::string_view value, std::string_view letters)
@@ -96,8 +96,9 @@ void ApplyPort(std::string_view value, ParsedCommandLine& result, int currentInt
             result.portIndex = *number - 1;
         break;
     case kInterfaceEthernet:
-        // A TCP port outside 0..65535 would reach the socket cut to 16 bits: refuse it.
-        if (number && *number >= 0 && *number <= kHighestTcpPort)
+        // Only a port the Ethernet page's field accepts: another would stop every later reading of
+        // the page on its refusal box, in a run nobody attends.
+        if (number && *number >= kMinTcpPort && *number <= kMaxTcpPort)
             result.ethernetMainPort = *number;
         else
             result.errors.push_back(kErrInvalidPortId);
@@ -148,8 +149,14 @@ void ApplyCommandLineOption(std::string_view token, ParsedCommandLine& result, i
             result.repeatCount = *count;
         break;
     case Option::Delay:
-        if (std::optional<int> delay = LeadingNumber(value); delay && *delay != 0)
-            result.repeatDelay = *delay;
+        // A delay the repeat delay field would refuse is ignored (the stored one stays) and logged.
+        if (std::optional<int> delay = LeadingNumber(value); delay && *delay != 0) {
+            if (*delay > 0 && static_cast<unsigned>(*delay) <= kMaxRepeatDelayMs)
+                result.repeatDelay = *delay;
+            else
+                result.ignored.push_back("Command line -D:" + std::to_string(*delay) + " is out of range 0.." +
+                                         std::to_string(kMaxRepeatDelayMs) + " and is ignored");
+        }
         break;
     case Option::AutoClose:
         result.autoClose = (!value.empty() && value[0] == '0') ? 0 : 1;

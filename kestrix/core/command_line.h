@@ -39,12 +39,13 @@ struct ParsedCommandLine {
     int batchMode = kBatchNone;         // becomes m_nBatchMode
     bool showSyntax = false;            // a lone token: show CommandLineSyntaxText(), then close
     std::vector<int> errors;            // catalogue numbers to show, in command-line order
+    std::vector<std::string> ignored;   // log lines of values ignored as out of their field's range
 
     std::optional<std::string> fileName;    // m_strFileName (modes 1-3)
     std::optional<std::string> dataString;  // m_strDataString (modes 4-5)
     std::optional<int> hexMode;             // m_bHexMode: -M:X 1, -M:S 0
     std::optional<int> repeatCount;         // m_nRepeatCount; also m_bRepeat = 1 and the repeat controls enabled
-    std::optional<int> repeatDelay;         // m_nRepeatDelay in ms, unchecked (the dialog bounds it on Start)
+    std::optional<int> repeatDelay;         // m_nRepeatDelay in ms, within the delay field's 0..300000
     std::optional<int> autoClose;           // m_bAutoClose
     std::optional<PacketFraming> framing;   // m_bLotteryPacket, m_bKioskPacket
     std::optional<int> interfaceType;       // m_nInterface

@@ -159,37 +159,48 @@ TEST_F(MainDialogTest, AboutAndBothSetUpDialogsKeepTheMainDialogDisabledWhileOpe
     });
 }
 
-TEST_F(MainDialogTest, CloseTakesTheHistoriesFromTheControls)
+TEST_F(MainDialogTest, EveryWayOutTakesTheHistoriesFromTheControls)
 {
     const std::string older = File("older.bin");
     const std::string newer = File("newer.bin");
-    theApp.m_listFilesHistory.AddTail(CString(older));  // oldest first
-    theApp.m_listFilesHistory.AddTail(CString(newer));
-    theApp.m_listStringsHistory.AddTail("41 42 ");  // newest first
-    theApp.m_listStringsHistory.AddTail("0D ");
+    struct Way {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+    };
+    // The close box reaches the dialog as the system menu's close command.
+    for (const Way& way : {Way{"system menu", WM_SYSCOMMAND, SC_CLOSE}, Way{"the X key", WM_KEYDOWN, 'X'}}) {
+        SCOPED_TRACE(way.what);
+        theApp.m_listFilesHistory.RemoveAll();
+        theApp.m_listStringsHistory.RemoveAll();
+        theApp.m_listFilesHistory.AddTail(CString(older));  // oldest first
+        theApp.m_listFilesHistory.AddTail(CString(newer));
+        theApp.m_listStringsHistory.AddTail("41 42 ");  // newest first
+        theApp.m_listStringsHistory.AddTail("0D ");
 
-    CKestrixDlg dlg;
-    dlg.m_bHexMode = 1;
-    gui::RunModal(dlg, [&](CDialog& d) {
-        const auto rows = gui::ListViewRows(d, IDC_FILE_HISTORY);
-        ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows[0][0], CString(newer));  // the newest on top
-        EXPECT_EQ(gui::GetText(d, IDC_FILE_NAME), CString(newer));
-        const auto strings = gui::ComboItems(d, IDC_DATA_STRING);
-        ASSERT_EQ(strings.size(), 2u);
-        EXPECT_EQ(strings[0], "0D ");  // each entry went to the top in turn
-        // The user's new entry, then the close through the system menu.
-        dlg.AddStringToHistory("43 ");
-        d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
-        gui::PumpUntil([&] { return !d.IsModal(); });
-    });
-    ASSERT_EQ(theApp.m_listFilesHistory.GetCount(), 2);
-    EXPECT_EQ(theApp.m_listFilesHistory.GetAt(0), CString(older));
-    EXPECT_EQ(theApp.m_listFilesHistory.GetAt(1), CString(newer));
-    ASSERT_EQ(theApp.m_listStringsHistory.GetCount(), 3);
-    EXPECT_EQ(theApp.m_listStringsHistory.GetAt(0), "43 ");
-    EXPECT_EQ(theApp.m_listStringsHistory.GetAt(1), "0D ");
-    EXPECT_EQ(theApp.m_listStringsHistory.GetAt(2), "41 42 ");
+        CKestrixDlg dlg;
+        dlg.m_bHexMode = 1;
+        gui::RunModal(dlg, [&](CDialog& d) {
+            const auto rows = gui::ListViewRows(d, IDC_FILE_HISTORY);
+            ASSERT_EQ(rows.size(), 2u);
+            EXPECT_EQ(rows[0][0], CString(newer));  // the newest on top
+            EXPECT_EQ(gui::GetText(d, IDC_FILE_NAME), CString(newer));
+            const auto strings = gui::ComboItems(d, IDC_DATA_STRING);
+            ASSERT_EQ(strings.size(), 2u);
+            EXPECT_EQ(strings[0], "0D ");  // each entry went to the top in turn
+            // The user's new entry, then the way out.
+            dlg.AddStringToHistory("43 ");
+            d.PostMessage(way.message, way.wParam, 0);
+            gui::PumpUntil([&] { return !d.IsModal(); });
+        });
+        ASSERT_EQ(theApp.m_listFilesHistory.GetCount(), 2);
+        EXPECT_EQ(theApp.m_listFilesHistory.GetAt(0), CString(older));
+        EXPECT_EQ(theApp.m_listFilesHistory.GetAt(1), CString(newer));
+        ASSERT_EQ(theApp.m_listStringsHistory.GetCount(), 3);
+        EXPECT_EQ(theApp.m_listStringsHistory.GetAt(0), "43 ");
+        EXPECT_EQ(theApp.m_listStringsHistory.GetAt(1), "0D ");
+        EXPECT_EQ(theApp.m_listStringsHistory.GetAt(2), "41 42 ");
+    }
 }
 
 TEST_F(MainDialogTest, InterfaceTheSystemDoesNotOfferFallsBackToSerial)

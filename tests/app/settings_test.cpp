@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "registry_key.h"
 #include "res/resource.h"
@@ -46,9 +47,9 @@ struct Members {
                         Number(IDS_CHECK_STATUS_MODE, monitor, 1),
                         Number(IDS_PARALLEL_PORT_ID, parallelPort, 0, 50),
                         Number(IDS_ETHERNET_IP_ADDRESS, ip, 0),
-                        Number(IDS_ETHERNET_PORT, mainPort, 9100),
-                        Number(IDS_REAL_TIME_ETHERNET_PORT, rtPort, 9105),
-                        Number(IDS_USM_ETHERNET_PORT, usmPort, 9110),
+                        NumberInRange(IDS_ETHERNET_PORT, mainPort, 9100, 1, 65535),
+                        NumberInRange(IDS_REAL_TIME_ETHERNET_PORT, rtPort, 9105, 1, 65535),
+                        NumberInRange(IDS_USM_ETHERNET_PORT, usmPort, 9110, 1, 65535),
                         Number(IDS_RECONNECT_MODE, reconnect, 1)};
         return v;
     }
@@ -255,7 +256,26 @@ TEST_F(SettingsTest, DamagedHistoryCountReadsOnlyTheValuesThatExist)
     EXPECT_EQ(count, 1u);
 }
 
-TEST_F(SettingsTest, IndexSettingsOutsideTheirTableTakeTheDefault)
+TEST_F(SettingsTest, HistoriesWithGapsLoadEveryPresentEntryInOrder)
+{
+    PutDword(SettingsStore::kFilesHistoryKey, "Nb Files History", 5);
+    PutString(SettingsStore::kFilesHistoryKey, "Hist File #0", "C:\\a.bin");
+    PutString(SettingsStore::kFilesHistoryKey, "Hist File #4", "C:\\e.bin");
+    PutDword(SettingsStore::kStringsHistoryKey, "Nb String History", 5);
+    PutString(SettingsStore::kStringsHistoryKey, "Hist String #0", "41 ");
+    PutString(SettingsStore::kStringsHistoryKey, "Hist String #4", "45 ");
+
+    Members m;
+    Store().Load(m.View(), kEveryFileExists);
+    ASSERT_EQ(m.files.GetCount(), 2);
+    EXPECT_EQ(m.files.GetAt(0), "C:\\a.bin");
+    EXPECT_EQ(m.files.GetAt(1), "C:\\e.bin");
+    ASSERT_EQ(m.strings.GetCount(), 2);
+    EXPECT_EQ(m.strings.GetAt(0), "45 ");  // registry entry 0 is the newest, the list's last
+    EXPECT_EQ(m.strings.GetAt(1), "41 ");
+}
+
+TEST_F(SettingsTest, NumbersOutsideTheirRangeTakeTheDefault)
 {
     struct Case {
         const char* name;
@@ -269,13 +289,24 @@ TEST_F(SettingsTest, IndexSettingsOutsideTheirTableTakeTheDefault)
         {"Data Bits", 4, &Members::dataBits, 3},   {"Stop Bits", 0xFFFFFFFF, &Members::stopBits, 0},
         {"Interface Type", 4, &Members::iface, 0}, {"Interface Type", 3, &Members::iface, 3},
         {"Serial Port Id", 50, &Members::serialPort, 0},
+        // The Ethernet page's port fields take 1..65535.
+        {"Ethernet Port", 0, &Members::mainPort, 9100},   {"USM Ethernet Port", 65536, &Members::usmPort, 9110},
+        {"Real Time Ethernet Port", 65535, &Members::rtPort, 65535},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " = " + std::to_string(c.stored));
         PutDword(SettingsStore::kCommParamsKey, c.name, c.stored);
         Members m;
-        Store().Load(m.View(), kEveryFileExists);
+        std::vector<std::string> notes;
+        Store().Load(m.View(), kEveryFileExists, [&](const char* line) { notes.push_back(line); });
         EXPECT_EQ(m.*c.member, c.expected);
+        // An ignored value is logged.
+        const bool ignored = static_cast<DWORD>(c.expected) != c.stored;
+        ASSERT_EQ(notes.size(), ignored ? 1u : 0u);
+        if (ignored)
+            EXPECT_EQ(notes[0], std::string("Setting ") + c.name + " = " + std::to_string(c.stored) +
+                                    " is out of range and is ignored");
+        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
     }
 }
 

@@ -380,8 +380,9 @@ TEST_F(PortPages, EthernetPortOutsideOneTo65535IsRefusedAndNotStored)
             gui::SetText(page, IDC_REAL_TIME_PORT, text);
             EXPECT_EQ(page.m_nRealTimePort, 9105) << text;
             ASSERT_EQ(m_boxes.size(), 1u) << text;
-            if (std::string(text) != "abc")
-                EXPECT_EQ(m_boxes[0], "Please enter an integer between 1 and 65535.") << text;
+            EXPECT_EQ(m_boxes[0], std::string(text) == "abc" ? "Tapez un nombre entier."
+                                                             : "Please enter an integer between 1 and 65535.")
+                << text;
         }
         m_boxes.clear();
         gui::SetText(page, IDC_REAL_TIME_PORT, "65535");

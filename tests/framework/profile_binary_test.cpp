@@ -35,6 +35,11 @@ TEST(ProfileBinary, DamagedEntriesReadAsAbsent)
         swapped,
         std::string("6:2C000000G1FF:") + good.substr(good.size() - 4), // not a hex digit
         std::string("-6:") + good.substr(2),
+        "3:ABCDE:0000",                       // an odd number of digits
+        // Sizes whose double wraps around to 4 in 32 and in 64 bits, with 4 digits: no allocation.
+        "2147483650:2C00:" + good.substr(good.size() - 4),
+        "9223372036854775810:2C00:" + good.substr(good.size() - 4),
+        "99999999999999999999999:2C00:0000",  // beyond any size
     };
     for (const auto& text : cases)
         EXPECT_FALSE(DecodeProfileBinary(text).has_value()) << text;

@@ -25,7 +25,9 @@ void CheckResult(const ParsedCommandLine& r)
     if (r.portIndex)
         Require(*r.portIndex >= 0 && *r.portIndex <= 49);
     if (r.ethernetMainPort)
-        Require(*r.ethernetMainPort >= 0 && *r.ethernetMainPort <= 65535);
+        Require(*r.ethernetMainPort >= 1 && *r.ethernetMainPort <= 65535);
+    if (r.repeatDelay)
+        Require(*r.repeatDelay >= 1 && *r.repeatDelay <= 300000);
     if (r.baudRate)
         Require(*r.baudRate >= 0 && *r.baudRate <= 10);
     if (r.interfaceType)
