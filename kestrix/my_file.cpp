@@ -8,6 +8,7 @@
 
 #include <array>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -31,6 +32,14 @@ bool ReadFully(HANDLE file, unsigned char* buffer, DWORD size, DWORD* got)
         *got += n;
     }
     return true;
+}
+
+// The Kiosk copy holds the file and its worst-case framed copy in memory at once: a size that no
+// vector can hold is refused before anything is allocated.
+bool KioskCopyFits(DWORD size)
+{
+    const std::vector<unsigned char> bytes;
+    return size <= bytes.max_size() && KioskFrameMaxSize(size) <= bytes.max_size();
 }
 
 bool WriteAll(CFile& file, const std::vector<unsigned char>& data)
@@ -154,20 +163,24 @@ int CMyFile::MakePackFile(const CString& name, bool lottery)
                 break;
             }
         }
+    } else if (!KioskCopyFits(m_dwSize)) {
+        error = kErrorMemory;
     } else {
         try {
             std::vector<unsigned char> source(m_dwSize);
+            std::vector<unsigned char> packet;
             DWORD got = 0;
             if (!ReadFully(m_hFile, source.data(), m_dwSize, &got)) {
                 error = -1;
             } else if (got > 0) {
-                std::vector<unsigned char> packet;
                 packet.reserve(KioskFrameMaxSize(got));
                 FrameKioskPacket(std::span<const unsigned char>(source.data(), got), packet);
                 if (!WriteAll(pack, packet))
                     error = kErrorPackFile;
             }
         } catch (const std::bad_alloc&) {
+            error = kErrorMemory;
+        } catch (const std::length_error&) {
             error = kErrorMemory;
         }
     }

@@ -15,7 +15,9 @@ std::size_t FramePacket(std::span<const unsigned char> data, std::vector<unsigne
     if (data.empty())
         return 0;
     std::size_t start = out.size();
-    out.reserve(start + maxSize);
+    // Room for the worst case when it can be had at all; otherwise the vector grows as it goes.
+    if (maxSize <= out.max_size() - start)
+        out.reserve(start + maxSize);
     out.push_back(kPacketStx);
     for (unsigned char b : data)
         writeByte(b);

@@ -54,15 +54,6 @@ BOOL CALLBACK FindMainWindow(HWND wnd, LPARAM param)
 
 } // namespace
 
-std::string KestrixProcess::BinDir()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path - 1);
-    if (char* slash = strrchr(path, '\\'))
-        *slash = '\0';
-    return path;
-}
-
 KestrixProcess::~KestrixProcess()
 {
     if (!m_info.hProcess)
@@ -73,23 +64,11 @@ KestrixProcess::~KestrixProcess()
     }
     CloseHandle(m_info.hProcess);
     CloseHandle(m_info.hThread);
-    // The session logs this run left beside the program.
-    const std::string dir = BinDir();
-    char pattern[64];
-    snprintf(pattern, sizeof pattern, "\\KestrixLog-pid%X-*.html", static_cast<unsigned>(m_info.dwProcessId));
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        DeleteFileA((dir + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
 }
 
 bool KestrixProcess::Start(const std::string& arguments)
 {
-    const std::string dir = BinDir();
+    const std::string& dir = m_folder;
     std::string command = "\"" + dir + "\\Kestrix.exe\"";
     if (!arguments.empty())
         command += " " + arguments;

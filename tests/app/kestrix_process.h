@@ -1,4 +1,5 @@
-// Runs Kestrix.exe from the test's bin folder as its own process and finds its main window.
+// Runs Kestrix.exe as its own process from a folder of the test's own (test_support::ProgramFolder)
+// and finds its main window.
 #pragma once
 #include <windows.h>
 
@@ -7,12 +8,13 @@
 
 class KestrixProcess {
 public:
-    KestrixProcess() = default;
+    // Runs the Kestrix.exe of folder, in that folder.
+    explicit KestrixProcess(const std::string& folder) : m_folder(folder) {}
     ~KestrixProcess();
     KestrixProcess(const KestrixProcess&) = delete;
     KestrixProcess& operator=(const KestrixProcess&) = delete;
 
-    // Starts "<bin>\Kestrix.exe <arguments>" in the bin folder.
+    // Starts "<folder>\Kestrix.exe <arguments>" in the folder.
     bool Start(const std::string& arguments = "");
     // The process's visible top-level window whose title starts with "Kestrix V4.1.4"; null after
     // timeoutMs. Message boxes met on the way are answered with OK and their texts kept in Boxes().
@@ -28,9 +30,8 @@ public:
     DWORD ExitCode() const;
     HWND Window() const { return m_window; }
 
-    static std::string BinDir();
-
 private:
+    std::string m_folder;
     PROCESS_INFORMATION m_info = {};
     HWND m_window = nullptr;
     std::vector<std::string> m_boxes;

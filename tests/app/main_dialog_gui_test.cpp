@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <climits>
 #include <fstream>
 #include <thread>
 #include <string>
@@ -284,6 +285,15 @@ TEST(WindowPlacement, OnlyARecordOfThePlacementSizeIsUsedAndKeepsTheDialogSize)
     for (size_t size : {size_t{0}, sizeof stored - 4, sizeof stored + 4}) {
         WINDOWPLACEMENT out = {};
         EXPECT_FALSE(PlacementWithSize(std::vector<BYTE>(bytes, bytes + size), 700, 500, out)) << size;
+    }
+    // A position so far out that the far edges would not fit an int is damage too.
+    for (POINT origin : {POINT{INT_MAX - 100, 90}, POINT{120, INT_MAX}}) {
+        WINDOWPLACEMENT damaged = stored;
+        damaged.rcNormalPosition.left = origin.x;
+        damaged.rcNormalPosition.top = origin.y;
+        const BYTE* raw = reinterpret_cast<const BYTE*>(&damaged);
+        WINDOWPLACEMENT out = {};
+        EXPECT_FALSE(PlacementWithSize(std::vector<BYTE>(raw, raw + sizeof damaged), 700, 500, out)) << origin.x;
     }
     WINDOWPLACEMENT out = {};
     ASSERT_TRUE(PlacementWithSize(std::vector<BYTE>(bytes, bytes + sizeof stored), 700, 500, out));

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "framework/profile.h"
+#include "framework/profile_binary.h"
 #include "gui_harness.h"
 #include "kestrix_process.h"
+#include "program_folder.h"
 #include "registry_key.h"
 #include "settings.h"
 
@@ -75,10 +77,6 @@ std::string ControlText(HWND dlg, int id)
     return text;
 }
 
-std::string ProfilePath()
-{
-    return KestrixProcess::BinDir() + "\\Kestrix.ini";
-}
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -86,16 +84,22 @@ protected:
     {
         gui::Init();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey.c_str());
-        DeleteFileA(ProfilePath().c_str());
+        ASSERT_TRUE(m_program.Ready());
     }
     // Runs after a first start name the English catalogue, as an installed program has it.
     static void NameCatalogue() { WriteText(kKey, "Thesaurus DLL Name", "Sablon.dll"); }
     void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey.c_str()); }
+
+    // The program's own profile, beside it.
+    std::string ProfilePath() const { return m_program.Path() + "\\Kestrix.ini"; }
+
+    // The programs in a folder of this test's own: no log, capture file or profile of another run.
+    test_support::ProgramFolder m_program{"kx_startup"};
 };
 
 TEST_F(StartupTest, FirstRunCreatesTheKeysShowsTheDialogAndSavesEveryDefault)
 {
-    KestrixProcess kestrix;
+    KestrixProcess kestrix(m_program.Path());
     ASSERT_TRUE(kestrix.Start());
     HWND wnd = kestrix.WaitForMainWindow();
     ASSERT_NE(wnd, nullptr) << "exit code " << std::hex << kestrix.ExitCode();
@@ -151,7 +155,7 @@ TEST_F(StartupTest, FirstRunCreatesTheKeysShowsTheDialogAndSavesEveryDefault)
 
 TEST_F(StartupTest, SecondRunShowsTheStoredSettingsAndWritesThemBack)
 {
-    const std::string existing = KestrixProcess::BinDir() + "\\history_probe.bin";
+    const std::string existing = m_program.Path() + "\\history_probe.bin";
     std::ofstream(existing) << "x";
     NameCatalogue();
     WriteNumber(kKey, "String Mode", 0);
@@ -165,7 +169,7 @@ TEST_F(StartupTest, SecondRunShowsTheStoredSettingsAndWritesThemBack)
     WriteText(Sub("Strings History"), "Hist String #0", "41 42 ");
     WriteText(Sub("Strings History"), "Hist String #1", "0D ");
 
-    KestrixProcess kestrix;
+    KestrixProcess kestrix(m_program.Path());
     ASSERT_TRUE(kestrix.Start());
     HWND wnd = kestrix.WaitForMainWindow();
     ASSERT_NE(wnd, nullptr);
@@ -199,7 +203,7 @@ TEST_F(StartupTest, SplashShowsOnlyWithoutACommandLine)
     };
     for (const Case& c : {Case{"", true}, Case{"nosuch.bin -M:T -W:0", false}}) {
         SCOPED_TRACE(c.arguments);
-        KestrixProcess kestrix;
+        KestrixProcess kestrix(m_program.Path());
         ASSERT_TRUE(kestrix.Start(c.arguments));
         ASSERT_NE(kestrix.WaitForMainWindow(), nullptr);
         EXPECT_EQ(kestrix.SawSplash(), c.splash);
@@ -210,7 +214,7 @@ TEST_F(StartupTest, SplashShowsOnlyWithoutACommandLine)
 TEST_F(StartupTest, LoneTokenShowsTheSyntaxAndClosesWithoutALog)
 {
     NameCatalogue();
-    KestrixProcess kestrix;
+    KestrixProcess kestrix(m_program.Path());
     ASSERT_TRUE(kestrix.Start("onlytoken"));
     kestrix.WaitForMainWindow(15000);  // answers the syntax box on the way
     if (kestrix.Window())
@@ -220,7 +224,7 @@ TEST_F(StartupTest, LoneTokenShowsTheSyntaxAndClosesWithoutALog)
     char pattern[64];
     snprintf(pattern, sizeof pattern, "\\KestrixLog-pid%X-*.html", static_cast<unsigned>(kestrix.Pid()));
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((KestrixProcess::BinDir() + pattern).c_str(), &found);
+    HANDLE search = FindFirstFileA((m_program.Path() + pattern).c_str(), &found);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
@@ -228,12 +232,12 @@ TEST_F(StartupTest, LoneTokenShowsTheSyntaxAndClosesWithoutALog)
 
 TEST_F(StartupTest, SecondInstanceCapturesIntoItsOwnFile)
 {
-    const std::string bin = KestrixProcess::BinDir();
+    const std::string bin = m_program.Path();
     NameCatalogue();
-    KestrixProcess first;
+    KestrixProcess first(m_program.Path());
     ASSERT_TRUE(first.Start());
     ASSERT_NE(first.WaitForMainWindow(), nullptr);
-    KestrixProcess second;
+    KestrixProcess second(m_program.Path());
     ASSERT_TRUE(second.Start());
     ASSERT_NE(second.WaitForMainWindow(), nullptr);
 
@@ -259,31 +263,43 @@ TEST_F(StartupTest, StoredPlacementIsRestoredAtItsPositionWithTheDialogsOwnSize)
     // The dialog's size, from a run without a stored placement.
     RECT own = {};
     {
-        KestrixProcess kestrix;
+        KestrixProcess kestrix(m_program.Path());
         ASSERT_TRUE(kestrix.Start());
         ASSERT_NE(kestrix.WaitForMainWindow(), nullptr);
         GetWindowRect(kestrix.Window(), &own);
         ASSERT_TRUE(kestrix.CloseBySystemMenu());
     }
 
+    WINDOWPLACEMENT stored = {};
+    stored.length = sizeof stored;
+    stored.showCmd = SW_SHOWNORMAL;
+    stored.rcNormalPosition = {120, 90, 120 + 200, 90 + 150};
+    const std::string good = EncodeProfileBinary(&stored, sizeof stored);
+    std::string badSum = good;
+    badSum.back() = badSum.back() == '0' ? '1' : '0';
     struct Case {
         const char* what;
         size_t storedSize;
+        std::string text;  // the entry's text as the file holds it, when not the record of storedSize
         POINT expectedTopLeft;
     };
+    // A damaged entry is no placement: the program starts at its template position.
     const Case cases[] = {
-        {"placement of another window size", sizeof(WINDOWPLACEMENT), {120, 90}},
-        {"entry that is not a placement record", sizeof(WINDOWPLACEMENT) - 4, {own.left, own.top}},
+        {"placement of another window size", sizeof(WINDOWPLACEMENT), "", {120, 90}},
+        {"entry that is not a placement record", sizeof(WINDOWPLACEMENT) - 4, "", {own.left, own.top}},
+        {"huge size", 0, "2147483650:2C00:" + good.substr(good.size() - 4), {own.left, own.top}},
+        {"odd number of digits", 0, "44:" + good.substr(3, 87) + ":0000", {own.left, own.top}},
+        {"wrong checksum", 0, badSum, {own.left, own.top}},
+        {"truncated", 0, good.substr(0, good.size() / 2), {own.left, own.top}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WINDOWPLACEMENT stored = {};
-        stored.length = sizeof stored;
-        stored.showCmd = SW_SHOWNORMAL;
-        stored.rcNormalPosition = {120, 90, 120 + 200, 90 + 150};
-        ASSERT_TRUE(CProfile(ProfilePath().c_str())
-                        .WriteBinary("WindowState-Summary", "WindowPlacement", &stored, c.storedSize));
-        KestrixProcess kestrix;
+        CProfile profile(ProfilePath().c_str());
+        if (c.text.empty())
+            ASSERT_TRUE(profile.WriteBinary("WindowState-Summary", "WindowPlacement", &stored, c.storedSize));
+        else
+            ASSERT_TRUE(profile.WriteString("WindowState-Summary", "WindowPlacement", c.text.c_str()));
+        KestrixProcess kestrix(m_program.Path());
         ASSERT_TRUE(kestrix.Start());
         ASSERT_NE(kestrix.WaitForMainWindow(), nullptr);
         gui::PumpFor(200);

@@ -109,6 +109,7 @@ protected:
         // Fresh settings naming the English catalogue and the printer's two other channels.
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
         WriteText(kKey, "Thesaurus DLL Name", "Sablon.dll");
+        WriteNumber(kParams, "Ethernet Port", static_cast<DWORD>(m_main));
         WriteNumber(kParams, "Real Time Ethernet Port", static_cast<DWORD>(m_realTime));
         WriteNumber(kParams, "USM Ethernet Port", static_cast<DWORD>(m_usm));
     }
@@ -160,19 +161,25 @@ TEST_F(BatchE2E, HexAndTextStringsReachThePrinterAsTheirBytes)
 {
     struct StringCase {
         const char* data;
-        const char* mode;
+        std::string options;
         Bytes expected;
+        std::vector<std::string> boxes;
     };
+    // Values no field would take never reach one, so no refusal box holds the unattended run:
+    // a delay out of its range is ignored, and port 0 is refused (the stored main port is used).
     const StringCase cases[] = {
-        {"1B,40;41-42.0D", "-M:X", {0x1B, 0x40, 0x41, 0x42, 0x0D}},
-        {"AB\\x01\\r\\n", "-M:S", {'A', 'B', 0x01, '\r', '\n'}},
+        {"1B,40;41-42.0D", "-M:X " + Ethernet(), {0x1B, 0x40, 0x41, 0x42, 0x0D}, {}},
+        {"AB\\x01\\r\\n", "-M:S " + Ethernet(), {'A', 'B', 0x01, '\r', '\n'}, {}},
+        {"D1", "-M:S -D:-1 " + Ethernet(), {'D', '1'}, {}},
+        {"D2", "-M:S -D:400000 " + Ethernet(), {'D', '2'}, {}},
+        {"O0", "-M:S -I:E -A:127.0.0.1 -O:0", {'O', '0'}, {"Error - Invalid Port Id"}},
     };
     for (const StringCase& c : cases) {
-        SCOPED_TRACE(c.data);
+        SCOPED_TRACE(c.data + (" " + c.options));
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
         BatchRun run;
-        RunThroughLauncher(run, std::string(c.data) + " " + c.mode + " " + Ethernet());
-        EXPECT_TRUE(run.Boxes().empty());
+        RunThroughLauncher(run, std::string(c.data) + " " + c.options);
+        EXPECT_EQ(run.Boxes(), c.boxes);
         ExpectReceived(c.expected);
     }
 }

@@ -81,28 +81,23 @@ bool RunToEnd(const std::string& commandLine, const std::string& dir, DWORD& exi
 
 } // namespace
 
-std::string BatchRun::BinDir()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path - 1);
-    if (char* slash = strrchr(path, '\\'))
-        *slash = '\0';
-    return path;
-}
-
 BatchRun::~BatchRun()
 {
     if (!m_process)
         return;
-    // A run that a failed test left behind must not hold the printer or the display.
-    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT)
+    // A run that a failed test left behind must not hold the printer, the display or its folder.
+    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
         TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 5000);
+    }
     CloseHandle(m_process);
 }
 
 bool BatchRun::StartKestrix(const std::string& arguments)
 {
-    const std::string dir = BinDir();
+    if (!m_folder.Ready())
+        return false;
+    const std::string& dir = m_folder.Path();
     std::string command = "\"" + dir + "\\Kestrix.exe\" " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -117,7 +112,9 @@ bool BatchRun::StartKestrix(const std::string& arguments)
 
 bool BatchRun::StartThroughLauncher(const std::string& arguments, DWORD& launcherExit)
 {
-    const std::string dir = BinDir();
+    if (!m_folder.Ready())
+        return false;
+    const std::string& dir = m_folder.Path();
     const std::set<DWORD> before = KestrixPids();
     if (!RunToEnd("\"" + dir + "\\KestrixCli.exe\" " + arguments, dir, launcherExit, 20000))
         return false;
@@ -194,13 +191,13 @@ std::vector<std::string> BatchRun::SessionLogs() const
 {
     std::vector<std::string> logs;
     char pattern[MAX_PATH] = {};
-    snprintf(pattern, sizeof pattern, "%s\\KestrixLog-pid%X-*.html", BinDir().c_str(), static_cast<unsigned>(m_pid));
+    snprintf(pattern, sizeof pattern, "%s\\KestrixLog-pid%X-*.html", m_folder.Path().c_str(), static_cast<unsigned>(m_pid));
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return logs;
     do {
-        logs.push_back(BinDir() + "\\" + found.cFileName);
+        logs.push_back(m_folder.Path() + "\\" + found.cFileName);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return logs;

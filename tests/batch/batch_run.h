@@ -1,10 +1,13 @@
 // One batch run of Kestrix.exe followed from outside: started directly or through KestrixCli.exe,
-// its message boxes answered and kept, its main window seen, its end awaited.
+// its message boxes answered and kept, its main window seen, its end awaited. Each run has the
+// programs in a folder of its own, so what it leaves there is its own and nothing earlier runs left.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "program_folder.h"
 
 class BatchRun {
 public:
@@ -13,10 +16,10 @@ public:
     BatchRun(const BatchRun&) = delete;
     BatchRun& operator=(const BatchRun&) = delete;
 
-    // "<bin>\Kestrix.exe <arguments>", run in the bin folder.
+    // "<folder>\Kestrix.exe <arguments>", run in the run's folder.
     bool StartKestrix(const std::string& arguments);
-    // "<bin>\KestrixCli.exe <arguments>" in the bin folder; once the launcher has ended (its exit
-    // code in launcherExit), follows the Kestrix.exe it started.
+    // "<folder>\KestrixCli.exe <arguments>" in the run's folder; once the launcher has ended (its
+    // exit code in launcherExit), follows the Kestrix.exe it started.
     bool StartThroughLauncher(const std::string& arguments, DWORD& launcherExit);
 
     // Until Kestrix.exe ends by itself: answers its message boxes with OK (texts kept) and notes
@@ -31,13 +34,13 @@ public:
     const std::vector<std::string>& Boxes() const { return m_boxes; }
     bool SawMainWindow() const { return m_sawWindow; }
     DWORD Pid() const { return m_pid; }
-    // The session logs this run left in the bin folder.
+    // The session logs this run left in its folder.
     std::vector<std::string> SessionLogs() const;
-
-    static std::string BinDir();
 
 private:
     void Poll();
+
+    test_support::ProgramFolder m_folder{"kx_batch_run"};
 
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;

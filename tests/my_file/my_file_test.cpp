@@ -143,6 +143,30 @@ TEST_F(MyFileTest, KioskCopyHoldsTheWholeFileAsOnePacket)
     }
 }
 
+TEST_F(MyFileTest, KioskCopyTooLargeForMemoryEndsWithError7)
+{
+    // Sparse files: just over the size whose framed copy no longer fits a 32-bit vector, over the
+    // size whose own copy does not, and the largest size a file may have.
+    for (ULONGLONG size : {0x40000001ull, 0x80000001ull, 0xFFFFFFFFull}) {
+        SCOPED_TRACE(size);
+        g_reported.clear();
+        std::string name = Path("kiosk_large.bin");
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(size);
+        ASSERT_TRUE(SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+        CloseHandle(h);
+        CMyFile f;
+        EXPECT_EQ(f.Open(name.c_str(), 0, 0, 1), 0);
+        EXPECT_EQ(f.GetHandle(), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(g_reported, std::vector<int>{7});
+        EXPECT_EQ(GetFileAttributesA((name + ".pack").c_str()), INVALID_FILE_ATTRIBUTES);
+        f.Close();
+        DeleteFileA(name.c_str());
+    }
+}
+
 TEST_F(MyFileTest, LotteryWinsWhenBothFramingsAreAsked)
 {
     std::string name = Path("both.bin");

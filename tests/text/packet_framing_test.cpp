@@ -69,6 +69,10 @@ TEST(PacketFraming, AllSpecialBytesGiveTheLargestPacket)
     }
     EXPECT_EQ(FrameLotteryPacket(lotterySpecials).size(), LotteryFrameMaxSize(300));
     EXPECT_EQ(FrameKioskPacket(kioskSpecials).size(), KioskFrameMaxSize(300));
+    // A largest size that would not fit a size_t is reported as SIZE_MAX, never wrapped around.
+    EXPECT_EQ(LotteryFrameMaxSize(SIZE_MAX / 2), SIZE_MAX);
+    EXPECT_EQ(KioskFrameMaxSize(SIZE_MAX / 2), SIZE_MAX);
+    EXPECT_EQ(KioskFrameMaxSize(SIZE_MAX / 2 - 1), SIZE_MAX - 1);
 }
 
 TEST(PacketFraming, ReceiverGetsEveryPacketFromAStreamCutAtRandomPoints)

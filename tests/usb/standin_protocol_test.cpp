@@ -57,4 +57,14 @@ TEST(StandinProtocol, PathListsKeepOnlyWholePaths)
     EXPECT_EQ(SplitWords("  USB  STATUS\t38 \r\n"), (std::vector<std::string>{"USB", "STATUS", "38"}));
 }
 
+TEST(StandinProtocol, OnlyLocalPipeNamesAreTakenAsTheRedirect)
+{
+    for (const char* ns : {"\\\\.\\pipe\\kestrix-standin-42", "\\\\.\\pipe\\a\\b"})
+        EXPECT_TRUE(IsLocalPipeNamespace(ns)) << ns;
+    for (const char* ns : {"", "\\\\.\\pipe\\", "\\\\server\\pipe\\standin", "\\\\.\\pipe\\..\\C:",
+                           "\\\\.\\pipe\\a\\..\\b", "\\\\.\\pipe\\a/b", "C:\\standin", "\\\\?\\pipe\\standin",
+                           "\\\\.\\VELUSB_Device0"})
+        EXPECT_FALSE(IsLocalPipeNamespace(ns)) << ns;
+}
+
 }  // namespace

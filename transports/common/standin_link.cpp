@@ -2,6 +2,7 @@
 #include "standin_link.h"
 
 #include <cstdlib>
+#include <mutex>
 
 namespace standin {
 
@@ -59,7 +60,17 @@ std::optional<Reply> StandinLink::Transact(const Request& request)
 std::string StandinNamespace()
 {
     const char* ns = std::getenv(kNamespaceVariable);
-    return ns ? std::string(ns) : std::string();
+    if (!ns || !*ns)
+        return std::string();
+    // The redirect is for tests on this machine: a remote pipe or any other path is not followed.
+    if (!IsLocalPipeNamespace(ns)) {
+        static std::once_flag said;
+        std::call_once(said, [] {
+            OutputDebugStringA("*** KESTRIX_DRIVER_STANDIN ignored: not a local pipe name (\\\\.\\pipe\\...)\n");
+        });
+        return std::string();
+    }
+    return std::string(ns);
 }
 
 std::string StandinCommand(const std::string& ns, const std::string& text)

@@ -33,7 +33,8 @@ private:
     std::mutex m_lock;   // one request at a time on the connection
 };
 
-// The namespace named by KESTRIX_DRIVER_STANDIN, or empty when the real driver is used.
+// The namespace named by KESTRIX_DRIVER_STANDIN, or empty when the real driver is used: also
+// when the variable names no local pipe (IsLocalPipeNamespace), which is traced once.
 std::string StandinNamespace();
 
 // Sends a Command and returns the answer text; "ERR link <code>" when the stand-in is not reached.

@@ -113,4 +113,24 @@ std::vector<std::string> SplitWords(std::string_view text)
     return words;
 }
 
+bool IsLocalPipeNamespace(std::string_view ns)
+{
+    constexpr std::string_view kLocalPipes = "\\\\.\\pipe\\";
+    if (ns.size() <= kLocalPipes.size() || ns.substr(0, kLocalPipes.size()) != kLocalPipes)
+        return false;
+    const std::string_view name = ns.substr(kLocalPipes.size());
+    if (name.find('/') != std::string_view::npos)
+        return false;
+    for (size_t start = 0; start <= name.size();) {
+        size_t end = name.find('\\', start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        const std::string_view part = name.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 }  // namespace standin

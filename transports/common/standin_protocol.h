@@ -49,6 +49,10 @@ std::optional<Request> DecodeRequest(const uint8_t* data, size_t length);
 Bytes EncodeReply(const Reply& reply);
 std::optional<Reply> DecodeReply(const uint8_t* data, size_t length);
 
+// Whether ns names pipes of this machine: "\\.\pipe\" and a name, with no "/" and no ".."
+// component that could lead the path elsewhere. Any other value of the variable is ignored.
+bool IsLocalPipeNamespace(std::string_view ns);
+
 // Splits a reply of List into its paths.
 std::vector<std::string> SplitPaths(const Bytes& data);
 // Joins paths for a reply of List.
