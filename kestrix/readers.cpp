@@ -27,6 +27,19 @@ bool IsTimedOutRead(DWORD error)
     return error == ERROR_TIMEOUT;
 }
 
+// What the data reader's requests write into; on the heap, so a request that does not end after
+// its cancel can be left its memory when the reader ends.
+struct DataReaderBuffers {
+    char data[kReaderBufferSize];
+    char status[kReaderBufferSize];
+    CEvent statusEvent{true, false};
+    OVERLAPPED statusRecord = {};
+};
+
+struct UsmReaderBuffers {
+    char data[kReaderBufferSize];
+};
+
 }  // namespace
 
 bool CTransfer::IsReaderRunning() const
@@ -126,13 +139,14 @@ void CTransfer::RunDataReader()
 
     HANDLE port = Comm_GethCommPortRX();
     OVERLAPPED* readRecord = Comm_GetOverlappedRX();
-    char data[kReaderBufferSize];
-    char status[kReaderBufferSize];
+    auto buffers = std::make_unique<DataReaderBuffers>();
+    char* data = buffers->data;
+    char* status = buffers->status;
     DWORD statusLength = 0;
-    CEvent statusEvent(true, false);
+    CEvent& statusEvent = buffers->statusEvent;
     if (!statusEvent.IsValid())
         LogText("Error Transfer - Error Create Reader Status Event)");
-    OVERLAPPED statusRecord = {};
+    OVERLAPPED& statusRecord = buffers->statusRecord;
     statusRecord.hEvent = statusEvent.Handle();
     bool readPending = false;
     bool statusPending = false;
@@ -257,14 +271,19 @@ void CTransfer::RunDataReader()
         }
     }
 
-    // Nothing may still write into data, status or statusRecord once this function returns.
+    // Nothing may still write into data, status or statusRecord once they are freed.
+    bool lost = false;
     if (readPending) {
         DWORD done = 0;
-        CancelAndComplete(port, readRecord, &done);
+        lost = !CancelAndComplete(port, readRecord, &done);
         DeliverData(data, done);
     }
     if (statusPending)
-        CancelAndComplete(port, &statusRecord, nullptr);
+        lost = !CancelAndComplete(port, &statusRecord, nullptr) || lost;
+    if (lost) {
+        NoteLostRequest();
+        buffers.release();  // what the lost request may still write into is never freed
+    }
     OutputDebugStringA("** Thread Reader stopped\r\n");
     LogText("Transfer Thread Reader stopped");
 }
@@ -276,7 +295,8 @@ void CTransfer::RunUsmReader()
 
     HANDLE port = Comm_GethCommPortRXUsm();
     OVERLAPPED* record = Comm_GetOverlappedRXUsm();
-    char data[kReaderBufferSize];
+    auto buffers = std::make_unique<UsmReaderBuffers>();
+    char* data = buffers->data;
     bool pending = false;
 
     auto deliver = [&](DWORD count) {
@@ -324,7 +344,10 @@ void CTransfer::RunUsmReader()
 
     if (pending) {
         DWORD done = 0;
-        CancelAndComplete(port, record, &done);
+        if (!CancelAndComplete(port, record, &done)) {
+            NoteLostRequest();
+            buffers.release();  // what the lost request may still write into is never freed
+        }
         deliver(done);
     }
     LogText("Transfer Thread Reader USM stopped");

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,12 @@ void CTransfer::Post(UINT message, WPARAM wParam, LPARAM lParam)
         PostMessageA(wnd, message, wParam, lParam);
 }
 
+void CTransfer::NoteLostRequest()
+{
+    m_bRequestLost = true;
+    LogText("Error Transfer - a request did not end after its cancel: the port handle is lost");
+}
+
 bool CTransfer::IsAborted() const
 {
     return g_TransferAbortEvent && WaitForSingleObject(g_TransferAbortEvent, 0) == WAIT_OBJECT_0;
@@ -117,7 +124,8 @@ int CTransfer::WriterGeneric(const void* data, DWORD n)
 
     // Every other way out leaves the write in flight: cancel it and let it complete before the
     // caller's buffer and the record are used again.
-    CancelAndComplete(port, record, &written);
+    if (!CancelAndComplete(port, record, &written))
+        NoteLostRequest();  // the caller keeps data: SendFile's buffer is released, the others are not freed
     if (result == WAIT_OBJECT_0 + 1) {
         LogText("Error Transfer - Write aborted by user");
     } else if (result == WAIT_TIMEOUT) {
@@ -171,7 +179,13 @@ int CTransfer::SendFile(int repeatNo)
         LogText("Error Transfer - File Transfer failed: no packet size\n");
         return 0;
     }
-    std::vector<char> buffer(std::max(Comm_GetDownloadPacketSize(), packet));
+    // Released, never freed, when a write into it is lost after its cancel.
+    const unsigned bufferSize = std::max(Comm_GetDownloadPacketSize(), packet);
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferSize]);
+    if (!buffer) {
+        LogText("Error Transfer - File Transfer failed: no memory for the file buffer\n");
+        return 0;
+    }
     const DWORD size = g_SendFile.GetSize();
     if (!g_SendFile.SeekToStart()) {
         LogSystemError(GetLastError());
@@ -187,7 +201,7 @@ int CTransfer::SendFile(int repeatNo)
             return 0;
         DWORD read = 0;
         DWORD want = std::min<DWORD>(packet, size - sent);
-        bool readOk = g_SendFile.Read(buffer.data(), want, &read);
+        bool readOk = g_SendFile.Read(buffer.get(), want, &read);
         if (!readOk || read == 0) {
             // A file that shrank or cannot be read ends here instead of looping.
             if (!readOk)
@@ -198,7 +212,9 @@ int CTransfer::SendFile(int repeatNo)
             LogText(text.c_str());
             return 0;
         }
-        unsigned written = WriteChunked(buffer.data(), read, packet, 0);
+        unsigned written = WriteChunked(buffer.get(), read, packet, 0);
+        if (IsRequestLost())
+            buffer.release();
         sent += written;
         if (written != read) {
             std::string text;

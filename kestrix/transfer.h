@@ -77,6 +77,10 @@ public:
 
     // One session-log entry without data.
     void LogText(const char* text);
+    // A request of the port did not end after its cancel: it may still write into memory that
+    // must therefore never be freed (the port's records included), so the program ends without
+    // freeing the transport.
+    bool IsRequestLost() const { return m_bRequestLost.load(); }
 
     static unsigned ReaderProc(void* transfer);
     static unsigned ReaderProcUsm(void* transfer);
@@ -89,6 +93,8 @@ private:
     bool IsAborted() const;
     // Forgets readers whose threads have ended.
     void ForgetEndedReaders();
+    // Notes and logs a request lost after its cancel; the caller keeps what it may write into.
+    void NoteLostRequest();
 
     std::unique_ptr<CThread> m_pReader;
     std::unique_ptr<CThread> m_pUsmReader;
@@ -102,6 +108,7 @@ private:
     HANDLE m_hQuitEvent = nullptr;
     int m_bCheckStatus = 1;
     std::atomic<HWND> m_hNotifyWnd{nullptr};
+    std::atomic<bool> m_bRequestLost{false};
     std::chrono::steady_clock::time_point m_transferStart;
 };
 

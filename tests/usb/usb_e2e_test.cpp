@@ -6,7 +6,9 @@
 #include "flood_pattern.h"
 #include "hex_text.h"
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace usb_test {
 namespace {
@@ -132,6 +134,39 @@ TEST_F(UsbTest, PortStatusBitsDecode)
         ASSERT_EQ(m_info->DecodeStatus(nullptr, 0, &status), 1) << c.portStatus;
         EXPECT_EQ(status, 0xF0 | c.status) << c.portStatus;
     }
+}
+
+TEST_F(UsbTest, ListingDevicesWhileTheReaderPollsTheStatusNeverMeetsAClosedHandle)
+{
+    // The device list dropped down again and again on the GUI thread while the reader thread
+    // polls the port status through the same transport.
+    ASSERT_EQ(Check(0), 1);
+    ASSERT_EQ(OpenDevice(0), 1);
+    ASSERT_EQ(Standin("STALE COUNT"), "OK 0");
+    std::atomic<bool> listing{true};
+    std::atomic<int> polls{0}, failedPolls{0};
+    std::thread reader([&] {
+        while (listing) {
+            DWORD status = 0;
+            if (m_info->DecodeStatus(nullptr, 0, &status) != 1)
+                ++failedPolls;
+            ++polls;
+        }
+    });
+    int lists = 0;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 3000; ++lists) {
+        PortRow rows[8];
+        int count = 8, intIn = 0, intOut = 0;
+        EXPECT_EQ(m_info->EnumDevices(&intIn, &intOut, nullptr, &count, rows), 1);
+        EXPECT_EQ(count, 1);
+    }
+    listing = false;
+    reader.join();
+    EXPECT_GT(lists, 5);
+    EXPECT_GT(polls.load(), 5);
+    EXPECT_EQ(failedPolls.load(), 0);
+    EXPECT_EQ(Standin("STALE COUNT"), "OK 0");
+    EXPECT_EQ(m_info->IsConnected(), 1);
 }
 
 TEST_F(UsbTest, PropertiesReportTheDescriptorsAndDeviceId)

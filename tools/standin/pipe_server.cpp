@@ -125,6 +125,15 @@ std::string PipeServer::Command(const std::string& text)
         SetEvent(m_quit);
         return "OK";
     }
+    // STALE: a client's driver access met a request to a handle that is not open (it reports it
+    // here); STALE COUNT: how many so far.
+    if (words[0] == "STALE") {
+        if (words.size() == 1) {
+            ++m_staleRequests;
+            return "OK";
+        }
+        return "OK " + std::to_string(m_staleRequests.load());
+    }
     for (StandinDevice* device : m_devices)
         if (auto answer = device->Command(words)) return *answer;
     return "ERR unknown command " + words[0];

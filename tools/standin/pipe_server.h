@@ -31,6 +31,7 @@ private:
     std::vector<StandinDevice*> m_devices;
     HANDLE m_quit;                     // manual-reset: set by QUIT
     std::atomic<unsigned> m_nextData{1};
+    std::atomic<unsigned> m_staleRequests{0};   // requests a client made to a handle it had closed
 };
 
 }  // namespace standin

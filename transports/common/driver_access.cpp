@@ -84,6 +84,8 @@ BOOL StandinIoControl(HANDLE device, DWORD code, void* in, DWORD inLength, void*
 {
     std::shared_ptr<StandinLink> link = LinkOf(device);
     if (!link) {
+        // A request to a handle that is closed, or never was: the stand-in counts them for the tests.
+        StandinCommand(StandinNamespace(), "STALE");
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 using standin::Driver;
 using namespace usb_driver;
@@ -43,6 +44,36 @@ private:
     HMODULE m_module;
 };
 
+// The lock of a CUsbDev for one call.
+class Hold {
+public:
+    explicit Hold(CRITICAL_SECTION& lock) : m_lock(lock) { EnterCriticalSection(&m_lock); }
+    ~Hold() { LeaveCriticalSection(&m_lock); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+private:
+    CRITICAL_SECTION& m_lock;
+};
+
+// What one control request writes into: its record, its event and its reply. Owned by the
+// request, so one that the driver never gives back can be left its memory.
+struct ControlRequest {
+    explicit ControlRequest(DWORD outLength) : reply(outLength)
+    {
+        record.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    }
+    ~ControlRequest()
+    {
+        if (record.hEvent) CloseHandle(record.hEvent);
+    }
+    ControlRequest(const ControlRequest&) = delete;
+    ControlRequest& operator=(const ControlRequest&) = delete;
+
+    OVERLAPPED record{};
+    std::vector<BYTE> reply;
+};
+
 }  // namespace
 
 CUsbDev::CUsbDev() : m_hDevice(nullptr), m_Overlapped{}, m_pDetail(nullptr)
@@ -58,6 +89,7 @@ CUsbDev::~CUsbDev()
 
 DWORD CUsbDev::Open(int deviceNumber, HDEVINFO list, const GUID* interfaceClass)
 {
+    Hold hold(m_Lock);
     SetupApi setupApi;
     auto enumInterfaces = setupApi.Proc<PFN_EnumInterfaces>("SetupDiEnumDeviceInterfaces");
     auto interfaceDetail = setupApi.Proc<PFN_InterfaceDetail>("SetupDiGetDeviceInterfaceDetailA");
@@ -121,6 +153,7 @@ DWORD CUsbDev::Open(int deviceNumber, HDEVINFO list, const GUID* interfaceClass)
 
 void CUsbDev::Close()
 {
+    Hold hold(m_Lock);
     if (m_hDevice) Driver().CloseDevice(m_hDevice);
     m_hDevice = nullptr;
     if (m_Overlapped.hEvent) CloseHandle(m_Overlapped.hEvent);
@@ -131,18 +164,47 @@ void CUsbDev::Close()
 
 DWORD CUsbDev::IoControl(DWORD code, void* in, DWORD inLength, void* out, DWORD outLength, DWORD* returned)
 {
+    Hold hold(m_Lock);
     if (!IsOpen()) return kStatusNotOpen;
-    EnterCriticalSection(&m_Lock);
+    auto* request = new (std::nothrow) ControlRequest(out ? outLength : 0);
+    if (!request || !request->record.hEvent) {
+        delete request;
+        return kStatusNoMemory;
+    }
     DWORD count = 0;
     DWORD status = 0;
-    if (!Driver().IoControl(m_hDevice, code, in, inLength, out, outLength, &count, &m_Overlapped)) {
+    BYTE* reply = request->reply.empty() ? nullptr : request->reply.data();
+    if (!Driver().IoControl(m_hDevice, code, in, inLength, reply, out ? outLength : 0, &count, &request->record)) {
         status = GetLastError();
-        if (status == ERROR_IO_PENDING)
-            status = GetOverlappedResult(m_hDevice, &m_Overlapped, &count, TRUE) ? 0 : GetLastError();
+        if (status == ERROR_IO_PENDING) {
+            if (WaitForSingleObject(request->record.hEvent, kControlWaitMs) != WAIT_OBJECT_0) {
+                CancelIoEx(m_hDevice, &request->record);
+                WaitForSingleObject(request->record.hEvent, kControlCancelWaitMs);
+            }
+            if (!HasOverlappedIoCompleted(&request->record)) {
+                // The driver kept the request: it keeps its block (never freed), and the handle
+                // is given up rather than used again.
+                Driver().CloseDevice(m_hDevice);
+                m_hDevice = nullptr;
+                m_bHandleLost = true;
+                return kStatusTimeout;
+            }
+            status = GetOverlappedResult(m_hDevice, &request->record, &count, FALSE) ? 0 : GetLastError();
+        }
     }
-    LeaveCriticalSection(&m_Lock);
+    if (count > request->reply.size()) count = static_cast<DWORD>(request->reply.size());
+    if (count) memcpy(out, request->reply.data(), count);
+    delete request;
     if (returned) *returned = count;
     return status;
+}
+
+bool CUsbDev::TakeHandleLost()
+{
+    Hold hold(m_Lock);
+    const bool lost = m_bHandleLost;
+    m_bHandleLost = false;
+    return lost;
 }
 
 DWORD CUsbDev::GetDescriptor(void* buffer, DWORD* length, DWORD recipient, BYTE type, BYTE index, WORD language)

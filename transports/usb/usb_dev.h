@@ -7,6 +7,10 @@
 
 #include "usb_driver_codes.h"
 
+// How long a control request may take before it is cancelled, and how long it may then take to end.
+constexpr DWORD kControlWaitMs = 5000;
+constexpr DWORD kControlCancelWaitMs = 2000;
+
 class CUsbDev {
 public:
     CUsbDev();
@@ -16,12 +20,19 @@ public:
 
     // Opens device n: through list (the interface path of its n-th interface of the class) or,
     // without a list, by the name \\.\VELUSB_Device<n>. 0 or a status; 0 at once when already open.
+    // Open, Close and every request hold the object's lock: a request never meets a handle that
+    // another thread is closing or replacing.
     DWORD Open(int deviceNumber, HDEVINFO list, const GUID* interfaceClass);
     void Close();
     bool IsOpen() const { return m_hDevice != nullptr; }
     HANDLE GetHandle() const { return m_hDevice; }
 
+    // One control request, waited for at most kControlWaitMs and then cancelled. A request that
+    // does not end after its cancel gives kStatusTimeout: its handle is closed and never used
+    // again, and the block it writes into is left to it (see TakeHandleLost).
     DWORD IoControl(DWORD code, void* in, DWORD inLength, void* out, DWORD outLength, DWORD* returned);
+    // True once after a request lost its handle as above.
+    bool TakeHandleLost();
 
     DWORD GetDescriptor(void* buffer, DWORD* length, DWORD recipient, BYTE type, BYTE index, WORD language);
     DWORD GetDeviceDescriptor(void* buffer);   // 18 bytes
@@ -39,7 +50,8 @@ public:
 protected:
     HANDLE m_hDevice;
     OVERLAPPED m_Overlapped;
-    CRITICAL_SECTION m_Lock;   // one control request at a time on m_Overlapped
+    CRITICAL_SECTION m_Lock;   // open, close and one control request at a time
+    bool m_bHandleLost = false;
     BYTE* m_pDetail;           // interface detail of the last Open through a list
 };
 

@@ -152,6 +152,7 @@ int CUsbInfo::Open(int restart, DWORD* deviceNumber, char*, int* outChannel, int
         result = 0;
     } else {
         int count = 0;
+        m_UsbDev.Close();   // reopened on the fresh list
         if (!EnumerateDevices(&count, nullptr, 0) || !Connect()) {
             DWORD error = GetLastError();
             // Never a failure described as "The operation completed successfully".
@@ -211,7 +212,9 @@ int CUsbInfo::EnumDevices(int* hasIntIn, int* hasIntOut, const char*, int* count
     int capacity = *count;
     *count = 0;
     EnumerateDevices(count, rows, capacity);
-    Connect();   // the enumeration closed m_UsbDev; its result is not needed here
+    // The open device keeps its handle (a reader may be polling it); a closed one is opened to
+    // learn its endpoints, and the result is not needed here.
+    if (!m_UsbDev.IsOpen()) Connect();
     *hasIntIn = m_bHasIntIn;
     *hasIntOut = m_bHasIntOut;
     return 1;
@@ -219,27 +222,27 @@ int CUsbInfo::EnumDevices(int* hasIntIn, int* hasIntOut, const char*, int* count
 
 int CUsbInfo::EnumerateDevices(int* count, PortRow* rows, int capacity)
 {
-    m_UsbDev.Close();
+    // Each device is asked through a handle of the listing's own: the one the reader polls stays.
     DestroyDeviceList(m_hDevInfo);
     m_hDevInfo = CreateDeviceList(&m_InterfaceGuid);
     if (!m_hDevInfo) return 0;
     *count = 0;
-    for (int n = 0; m_UsbDev.Open(n, m_hDevInfo, &m_InterfaceGuid) == 0; ++n) {
+    CUsbDev probe;
+    for (int n = 0; probe.Open(n, m_hDevInfo, &m_InterfaceGuid) == 0; ++n) {
         BYTE device[18] = {};
-        DWORD status = m_UsbDev.GetDeviceDescriptor(device);
+        DWORD status = probe.GetDeviceDescriptor(device);
         char texts[3][256] = {};
         for (int i = 0; i < 3 && status == 0; ++i) {
             BYTE descriptor[kDescriptorBufferSize] = {};
             DWORD length = sizeof descriptor;
-            status = m_UsbDev.GetStringDescriptor(descriptor, &length, device[14 + i], 0);
+            status = probe.GetStringDescriptor(descriptor, &length, device[14 + i], 0);
             if (status == 0) StringText(descriptor, length, texts[i], sizeof texts[i]);
         }
+        probe.Close();
         if (status != 0) {
             ReportError(status);
-            m_UsbDev.Close();
             return 0;
         }
-        m_UsbDev.Close();
         if (rows) {
             // The caller's rows are all there is: the listing ends where they do.
             if (*count >= capacity) return 1;
@@ -346,6 +349,8 @@ int CUsbInfo::DumpDescriptors(char* text, size_t capacity, const BYTE* set, DWOR
 void CUsbInfo::ReportError(DWORD status)
 {
     if (status == 0) return;
+    // A control request the driver kept after its cancel: the device handle is gone.
+    if (m_UsbDev.TakeHandleLost()) PostError(ERROR_TIMEOUT);
     char text[256];
     GetErrorText(text, sizeof text, status);   // formed as the driver library's users expect; shown nowhere
 }
