@@ -6,6 +6,8 @@
 #include "transport_library.h"
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -66,7 +68,7 @@ int Comm_CloseCleanuo()
         return 1;
     if (g_bPortOpened)
         ClosePort(*info);
-    delete info;  // slot 0: the transport library's own destructor and storage
+    DeleteCommInfo(info);  // slot 0: the transport library's own destructors and storage
     return 1;
 }
 
@@ -255,7 +257,15 @@ int Comm_ShowPortProperties(char* text, size_t capacity)
     CCommInfo* info = Info();
     if (!info || !text || capacity == 0)
         return 0;
-    int result = info->GetProperties(text, capacity);
-    text[capacity - 1] = '\0';
+    // The transport's slot takes the text alone: it fills one of the size the main program hands over,
+    // and as much of its report as the caller's buffer holds is appended from there.
+    static_assert(kPortPropertiesChars == kClientPropertiesChars);
+    std::vector<char> report(kPortPropertiesChars, '\0');
+    int result = info->GetProperties(report.data());
+    report.back() = '\0';
+    size_t used = strnlen(text, capacity - 1);
+    size_t appended = std::min(std::strlen(report.data()), capacity - 1 - used);
+    std::memcpy(text + used, report.data(), appended);
+    text[used + appended] = '\0';
     return result;
 }

@@ -68,7 +68,7 @@ int main(int argc, char** argv)
     QueryPerformanceCounter(&end);
     std::printf("%.3f\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
     info->Close();
-    delete info;
+    DeleteCommInfo(info);
     FreeLibrary(library);
     return 0;
 }

@@ -179,8 +179,8 @@ TEST_P(ParallelEndToEnd, PropertiesReportShowsTheDeviceId)
             Sleep(100);
         }
     });
-    char text[8192] = "";
-    int result = info->GetProperties(text, sizeof text);
+    char text[CParallelInfo::kPropertiesChars] = "";
+    int result = info->GetProperties(text);
     stop = true;
     poll.join();
     EXPECT_EQ(result, 1);

@@ -124,7 +124,7 @@ TEST_F(SerialEndToEnd, FactoryExportsByNameAndOrdinalAndGivesIndependentObjects)
     EXPECT_EQ(other->CheckSettings(kPort, 8, 0, 0, 0, 3, 0), 2);
 
     char text[16] = "kept";
-    EXPECT_EQ(info->GetProperties(text, sizeof text), 1);
+    EXPECT_EQ(info->GetProperties(text), 1);
     EXPECT_STREQ(text, "kept");
     char command[] = "IP=CHIP";
     EXPECT_EQ(info->SetDeviceParams(command), 1);

@@ -28,7 +28,7 @@ private:
 };
 
 struct DeleteInfo {
-    void operator()(CCommInfo* info) const { delete info; }  // slot 0, as the client deletes it
+    void operator()(CCommInfo* info) const { DeleteCommInfo(info); }  // slot 0, as the client drops it
 };
 using InfoPtr = std::unique_ptr<CCommInfo, DeleteInfo>;
 

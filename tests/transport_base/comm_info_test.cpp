@@ -6,9 +6,10 @@
 namespace {
 
 // The smallest transport: only what the base leaves pure.
-class CBareInfo : public CCommInfo {
+class CBareInfo final : public CCommInfo {
 public:
     explicit CBareInfo(int isWinNT) : CCommInfo(isWinNT) {}
+    CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
     int Open(int, DWORD*, char*, int*, int*, int*, int*, int*) override { return 0; }
     BOOL Write(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*) override { return FALSE; }
     BOOL Read(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*) override { return FALSE; }
@@ -35,7 +36,7 @@ TEST(CommInfo, BaseDefaultsLeaveTextAndAcceptAnyCommand)
 {
     CBareInfo info(0);
     char text[32] = "unchanged";
-    EXPECT_EQ(info.GetProperties(text, sizeof text), 1);
+    EXPECT_EQ(info.GetProperties(text), 1);
     EXPECT_STREQ(text, "unchanged");
     char command[] = "anything at all";
     EXPECT_EQ(info.SetDeviceParams(command), 1);

@@ -18,10 +18,8 @@ CCommInfo::CCommInfo(int isWinNT)
     m_hNotifyWnd = nullptr;
 }
 
-CCommInfo::~CCommInfo() = default;
-
 int CCommInfo::IsConnected() { return 1; }
-int CCommInfo::GetProperties(char*, size_t) { return 1; }
+int CCommInfo::GetProperties(char*) { return 1; }
 int CCommInfo::SetDeviceParams(char*) { return 1; }
 int CCommInfo::CheckPortOwner() { return 1; }
 int CCommInfo::OpenPort() { return 1; }

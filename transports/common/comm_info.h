@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include <type_traits>
 
 #define WM_COMM_ERROR   (WM_APP + 14)   // wParam: CommError catalogue id; lParam: CommErrorArgs* or 0
 #define WM_SYSTEM_ERROR (WM_APP + 15)   // wParam: Win32 or Winsock error code
@@ -22,18 +23,30 @@ struct CommErrorArgs {
     char detail[128];
 };
 
+// Slot 0's flag: free the object's storage once its destructors have run.
+constexpr unsigned kDestroyFree = 1;
+
+// The client hands GetProperties a text of this many characters (zeroed by the main program).
+constexpr size_t kClientPropertiesChars = 8192;
+
+// The virtual functions are the slot table a client built by any compiler calls by index, in this
+// order and with these arguments (this in ECX, callee cleans): slot 0 is Destroy, 1 IsConnected ...
+// 14 Init. Hence no virtual destructor: this compiler gives one two slots, which shifts the rest.
 class CCommInfo {
 public:
     explicit CCommInfo(int isWinNT);
-    virtual ~CCommInfo();
 
+    // Runs the object's destructors and, with kDestroyFree, frees its storage; returns the object.
+    virtual CCommInfo* Destroy(unsigned flags) = 0;
     virtual int IsConnected();
     virtual int Open(int restart, DWORD* portOrDevice, char* name, int* a4, int* a5, int* a6, int* a7,
                      int* a8) = 0;
     virtual BOOL Write(HANDLE h, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov) = 0;
     virtual BOOL Read(HANDLE h, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) = 0;
-    // Appends a properties report to text; capacity is the size of the caller's whole buffer.
-    virtual int GetProperties(char* text, size_t capacity);
+    // Appends the device-properties report to the terminated text. A transport writes no further than
+    // its kPropertiesChars-th character of text (the terminator stays within); the base writes nothing.
+    static constexpr size_t kPropertiesChars = 0;
+    virtual int GetProperties(char* text);
     virtual int RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov) = 0;
     virtual int DecodeStatus(void* buffer, DWORD length, DWORD* status) = 0;
     // Fills at most *count rows (the caller's capacity on entry), sets *count to the rows filled.
@@ -66,7 +79,30 @@ public:
     DWORD m_dwReadTimeout;
     int m_bWinNT;
     HWND m_hNotifyWnd;
+
+protected:
+    // Only slot 0 ends a transport object's life.
+    ~CCommInfo() = default;
 };
+
+// Slot 0 of a transport class: its own destructor, then with kDestroyFree the storage that the
+// factory's new gave it.
+template <typename Info>
+CCommInfo* DestroyCommInfo(Info* info, unsigned flags)
+{
+    static_assert(std::is_final_v<Info>, "slot 0 destroys the whole object: nothing may derive further");
+    info->~Info();
+    if (flags & kDestroyFree)
+        ::operator delete(info);
+    return info;
+}
+
+// How the client drops an object it owns.
+inline void DeleteCommInfo(CCommInfo* info)
+{
+    if (info)
+        info->Destroy(kDestroyFree);
+}
 
 // The one export of every transport library (plain name, ordinal 1).
 typedef CCommInfo* (*PFN_GetNewInfoPtr)(HWND notifyWnd, int isWinNT);
@@ -81,5 +117,9 @@ static_assert(offsetof(CCommInfo, m_hCommPortTX) == 4, "fields follow the vtable
 static_assert(offsetof(CCommInfo, m_OverlappedRX) == 16);
 static_assert(offsetof(CCommInfo, m_bBidirectional) == 76);
 static_assert(offsetof(CCommInfo, m_hNotifyWnd) == 112);
+static_assert(sizeof(CCommInfo) == 116);
+// A virtual destructor would take slots 0 and 1 (tests/transport_base/transport_abi_test.c checks
+// every slot by index).
+static_assert(!std::has_virtual_destructor_v<CCommInfo>);
 #pragma GCC diagnostic pop
 #endif

@@ -9,6 +9,7 @@
 template <typename Info>
 CCommInfo* NewCommInfo(HWND notifyWnd, int isWinNT)
 {
+    static_assert(Info::kPropertiesChars < kClientPropertiesChars, "a report must fit the client's text");
     Info* info = nullptr;
     try {
         info = new Info(isWinNT);

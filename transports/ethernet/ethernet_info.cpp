@@ -1,4 +1,4 @@
-// CEthernetInfo: the three TCP channels, Write and Read on them, the settings check and the report.
+// CEthernetInfo: the three TCP channels, Write and Read on them and the settings check.
 #include "ethernet_info.h"
 
 #include "device_protocol.h"
@@ -39,6 +39,11 @@ CEthernetInfo::CEthernetInfo(int isWinNT)
 CEthernetInfo::~CEthernetInfo()
 {
     Close();
+}
+
+CCommInfo* CEthernetInfo::Destroy(unsigned flags)
+{
+    return DestroyCommInfo(this, flags);
 }
 
 int CEthernetInfo::Init()
@@ -300,22 +305,5 @@ int CEthernetInfo::RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*)
 
 int CEthernetInfo::DecodeStatus(void*, DWORD, DWORD*)
 {
-    return 1;
-}
-
-int CEthernetInfo::GetProperties(char* text, size_t capacity)
-{
-    if (!text || capacity == 0)
-        return 1;
-    size_t used = strnlen(text, capacity);
-    if (used >= capacity)
-        return 1;   // not terminated within the buffer: nothing can be appended safely
-    auto state = [](int up) { return up ? "connected" : "not connected"; };
-    snprintf(text + used, capacity - used,
-             "IP Address = %s\r\nMain Port = %d (%s)\r\nReal Time Port = %d (%s)\r\nUSM Port = %d (%s)\r\n"
-             "Output Port = %s\r\n",
-             m_dwIpAddress == 0xFFFFFFFF ? "-" : m_strIpAddress.c_str(), m_nMainPort, state(m_bMainUp),
-             m_nRealTimePort, state(m_bRealTimeUp), m_nUsmPort, state(m_bUsmUp),
-             m_nOutputChannel == 1 ? "Real Time" : "Main");
     return 1;
 }

@@ -10,10 +10,12 @@
 #include <span>
 #include <string>
 
-class CEthernetInfo : public CCommInfo {
+class CEthernetInfo final : public CCommInfo {
 public:
     explicit CEthernetInfo(int isWinNT);
-    ~CEthernetInfo() override;
+    ~CEthernetInfo();
+
+    CCommInfo* Destroy(unsigned flags) override;
 
     // Arguments as the client passes them: in *ip, *mainPort, *usmPort, *realTimePort, *outputChannel;
     // out the MAC text (at most kMacTextChars), the connected flags in the port places and the channel.
@@ -21,7 +23,6 @@ public:
              int* outputChannel, int* mainUp) override;
     BOOL Write(HANDLE ignored, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov) override;
     BOOL Read(HANDLE which, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) override;
-    int GetProperties(char* text, size_t capacity) override;
     int RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov) override;
     int DecodeStatus(void* buffer, DWORD length, DWORD* status) override;
     int EnumDevices(int* a1, int* a2, const char* prefix, int* count, PortRow* rows) override;

@@ -52,6 +52,11 @@ CParallelInfo::~CParallelInfo()
     if (m_hRequestDone) CloseHandle(m_hRequestDone);
 }
 
+CCommInfo* CParallelInfo::Destroy(unsigned flags)
+{
+    return DestroyCommInfo(this, flags);
+}
+
 int CParallelInfo::Init()
 {
     m_bOpened = 0;
@@ -312,9 +317,10 @@ int CParallelInfo::EnumDevices(int*, int*, const char* prefix, int* count, PortR
     return ListPorts(prefix, count, rows);
 }
 
-int CParallelInfo::GetProperties(char* text, size_t capacity)
+int CParallelInfo::GetProperties(char* text)
 {
-    if (!text || capacity == 0) return 0;
+    if (!text) return 0;
+    const size_t capacity = kPropertiesChars;
     AppendFormat(text, capacity, "*************************************************\r\n");
     AppendFormat(text, capacity, "*            PARALLEL DEVICE PROPERTIES         *\r\n");
     AppendFormat(text, capacity, "*************************************************\r\n\r\n");

@@ -19,16 +19,21 @@ enum ParallelRequest : int {
 
 constexpr size_t kParallelReplySize = 512;
 
-class CParallelInfo : public CCommInfo {
+class CParallelInfo final : public CCommInfo {
 public:
     // system: the spooler's printer list (EnumPrintersA); the driver-mode driver is made here.
     explicit CParallelInfo(int isWinNT, const SerialSystem& system = RealSerialSystem());
-    ~CParallelInfo() override;
+    ~CParallelInfo();
+
+    CCommInfo* Destroy(unsigned flags) override;
 
     int Open(int restart, DWORD* port, char* name, int* a4, int* a5, int* a6, int* a7, int* a8) override;
     BOOL Write(HANDLE h, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov) override;
     BOOL Read(HANDLE h, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) override;
-    int GetProperties(char* text, size_t capacity) override;
+    // The report is cut at this many characters of text; the longest (a whole driver-mode device ID
+    // with its hex dump) would not fit the client's text.
+    static constexpr size_t kPropertiesChars = 8000;
+    int GetProperties(char* text) override;
     int RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov) override;
     int DecodeStatus(void* buffer, DWORD length, DWORD* status) override;
     int EnumDevices(int* a1, int* a2, const char* prefix, int* count, PortRow* rows) override;

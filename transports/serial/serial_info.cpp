@@ -52,6 +52,11 @@ CSerialInfo::~CSerialInfo()
     CloseEvents();
 }
 
+CCommInfo* CSerialInfo::Destroy(unsigned flags)
+{
+    return DestroyCommInfo(this, flags);
+}
+
 void CSerialInfo::ForgetSettings()
 {
     m_nPortIndex = m_nBaudIndex = m_nParityIndex = m_nFlowControl = m_nDataBitsIndex = m_nStopBitsIndex = -1;

@@ -16,10 +16,12 @@ enum SerialFlowControl { kFlowNone = 0, kFlowDsrCts = 1, kFlowDsr = 2, kFlowCts 
 // DecodeStatus bit: output is not held by a received XOFF (flow control 4 only).
 constexpr DWORD kStatusNotXoffHeld = 0x100;
 
-class CSerialInfo : public CCommInfo {
+class CSerialInfo final : public CCommInfo {
 public:
     explicit CSerialInfo(int isWinNT, const SerialSystem& system = RealSerialSystem());
-    ~CSerialInfo() override;
+    ~CSerialInfo();
+
+    CCommInfo* Destroy(unsigned flags) override;
 
     int Open(int restart, DWORD* port, char* name, int* baud, int* parity, int* flow, int* dataBits,
              int* stopBits) override;

@@ -63,6 +63,11 @@ CUsbInfo::~CUsbInfo()
     DestroyDeviceList(m_hDevInfo);
 }
 
+CCommInfo* CUsbInfo::Destroy(unsigned flags)
+{
+    return DestroyCommInfo(this, flags);
+}
+
 int CUsbInfo::Init()
 {
     m_hCommPortTX = nullptr;
@@ -355,8 +360,10 @@ void CUsbInfo::ReportError(DWORD status)
     GetErrorText(text, sizeof text, status);   // formed as the driver library's users expect; shown nowhere
 }
 
-int CUsbInfo::GetProperties(char* text, size_t capacity)
+int CUsbInfo::GetProperties(char* text)
 {
+    if (!text) return 0;
+    const size_t capacity = kPropertiesChars;
     AppendFormat(text, capacity, "*************************************************\r\n");
     AppendFormat(text, capacity, "*            USB DEVICE PROPERTIES              *\r\n");
     AppendFormat(text, capacity, "*************************************************\r\n\r\n");

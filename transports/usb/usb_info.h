@@ -10,17 +10,22 @@
 // {325DDF96-938C-11D3-9E34-0080C82727F4}: the driver's device-interface class.
 extern const GUID kUsbDriverInterfaceClass;
 
-class CUsbInfo : public CCommInfo {
+class CUsbInfo final : public CCommInfo {
 public:
     explicit CUsbInfo(int isWinNT);
-    ~CUsbInfo() override;
+    ~CUsbInfo();
+
+    CCommInfo* Destroy(unsigned flags) override;
 
     int IsConnected() override;
     int Open(int restart, DWORD* deviceNumber, char* name, int* outChannel, int* hasIntIn, int* hasIntOut, int* a7,
              int* a8) override;
     BOOL Write(HANDLE h, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov) override;
     BOOL Read(HANDLE h, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) override;
-    int GetProperties(char* text, size_t capacity) override;
+    // The report is cut at this many characters of text; the longest (every descriptor and string
+    // the driver returns, and a whole device ID with its hex dump) would not fit the client's text.
+    static constexpr size_t kPropertiesChars = 8000;
+    int GetProperties(char* text) override;
     int RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov) override;
     int DecodeStatus(void* buffer, DWORD length, DWORD* status) override;
     int EnumDevices(int* hasIntIn, int* hasIntOut, const char* prefix, int* count, PortRow* rows) override;

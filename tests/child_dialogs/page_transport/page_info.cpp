@@ -10,7 +10,7 @@ namespace {
 
 PageControl g_control = {{}, 0, -1, 1, 0, 0, 2, 1, 0, 0, "", 0, {}, 0};
 
-class CPageInfo : public CCommInfo {
+class CPageInfo final : public CCommInfo {
 public:
     explicit CPageInfo(int isWinNT) : CCommInfo(isWinNT)
     {
@@ -23,6 +23,7 @@ public:
         m_dwReadTimeout = INFINITE;
     }
 
+    CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
     int IsConnected() override { return m_bOpened; }
     int Open(int, DWORD*, char*, int*, int*, int*, int*, int*) override
     {
@@ -42,11 +43,9 @@ public:
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    int GetProperties(char* text, size_t capacity) override
+    int GetProperties(char* text) override
     {
-        const size_t used = strnlen(text, capacity);
-        if (used + 1 < capacity)
-            std::strncat(text, "Page transport report", capacity - used - 1);
+        std::strcat(text, "Page transport report");
         return 1;
     }
     int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }

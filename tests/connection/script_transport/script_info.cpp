@@ -15,7 +15,7 @@ void Note(char event)
         g_control.events[g_control.eventCount++] = event;
 }
 
-class CScriptInfo : public CCommInfo {
+class CScriptInfo final : public CCommInfo {
 public:
     explicit CScriptInfo(int isWinNT) : CCommInfo(isWinNT)
     {
@@ -26,7 +26,8 @@ public:
         m_bAsyncRead = 0;
         m_hCommPortTX = reinterpret_cast<HANDLE>(1);
     }
-    ~CScriptInfo() override
+    CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
+    ~CScriptInfo()
     {
         g_control.dropCalls++;
         Note('D');

@@ -31,7 +31,6 @@ struct ProbeControl {
     int lastSlot;
     uintptr_t lastArgs[8];      // arguments of the last call, as given
     int enumCapacity;           // *count when EnumDevices was entered
-    size_t propertiesCapacity;  // capacity GetProperties was given
     OVERLAPPED* pendingRecord;  // a read left pending (kReadPendingOpen)
     char* pendingBuffer;
     DWORD pendingLength;

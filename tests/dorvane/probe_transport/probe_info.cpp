@@ -24,10 +24,11 @@ void Record(int slot, A... args)
     std::copy(values + 1, values + 1 + sizeof...(args), g_control.lastArgs);
 }
 
-class CProbeInfo : public CCommInfo {
+class CProbeInfo final : public CCommInfo {
 public:
     explicit CProbeInfo(int isWinNT) : CCommInfo(isWinNT) {}
-    ~CProbeInfo() override { Record(kSlotDestructor); }
+    CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
+    ~CProbeInfo() { Record(kSlotDestructor); }
 
     int IsConnected() override { Record(kSlotIsConnected); return g_control.result; }
     int Open(int restart, DWORD* port, char* name, int* a4, int* a5, int* a6, int* a7, int* a8) override
@@ -71,14 +72,10 @@ public:
         SetLastError(ERROR_READ_FAULT);
         return FALSE;
     }
-    int GetProperties(char* text, size_t capacity) override
+    int GetProperties(char* text) override
     {
         Record(kSlotGetProperties, text);
-        g_control.propertiesCapacity = capacity;
-        size_t used = strnlen(text, capacity);
-        // Fills to the last character it was allowed, leaving the terminator to the caller's zeroing.
-        size_t room = capacity - used;
-        std::memcpy(text + used, g_control.properties, std::min(room, strlen(g_control.properties)));
+        std::strcat(text, g_control.properties);
         return g_control.result;
     }
     int RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov) override

@@ -7,7 +7,7 @@ namespace {
 
 PipeControl g_control = {"", 2, 1, -1, 8, 2, 4096, 0, 0, 0, 0, {}, 0};
 
-class CPipeInfo : public CCommInfo {
+class CPipeInfo final : public CCommInfo {
 public:
     explicit CPipeInfo(int isWinNT) : CCommInfo(isWinNT)
     {
@@ -25,7 +25,8 @@ public:
         m_dwReadTimeout = INFINITE;
         ++g_control.objectsAlive;
     }
-    ~CPipeInfo() override
+    CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
+    ~CPipeInfo()
     {
         Close();
         CloseHandle(m_OverlappedTX.hEvent);
