@@ -15,6 +15,8 @@ typedef void* (*NewInfoFn)(HWND notifyWnd, int isWinNT);
 // The slots, in table order, as the client declares them.
 typedef void* (THISCALL *DestroyFn)(void* self, unsigned flags);
 typedef int (THISCALL *NoArgumentFn)(void* self);   // IsConnected, CheckPortOwner, OpenPort, Close, Init
+typedef int (THISCALL *OpenFn)(void* self, int restart, DWORD* portOrDevice, char* name, int* a4, int* a5, int* a6,
+                               int* a7, int* a8);
 typedef BOOL (THISCALL *WriteFn)(void* self, HANDLE h, const void* data, DWORD length, DWORD* written,
                                  OVERLAPPED* ov);
 typedef BOOL (THISCALL *ReadFn)(void* self, HANDLE h, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov);
@@ -40,8 +42,8 @@ enum {
                        "*************************************************\r\n\r\n"              \
                        "\r\n************ IEEE1284 DEVICE ID STRING **********************\r\n\r\n"
 
-// What each slot answers for a new object that was never opened (Open itself is not called: it
-// would reach for a port). Close and Init answer 1 everywhere.
+// What each slot answers for a new object that was never opened. Close and Init answer 1 everywhere;
+// Open, called last, fails everywhere: the port it is given is not there.
 typedef struct {
     const char* library;
     const char* prefix;   // EnumDevices' prefix
@@ -59,6 +61,8 @@ typedef struct {
     int openPort;
 } Expected;
 
+// Columns: library, prefix; IsConnected, Write, Read; GetProperties and its report; RequestStatus,
+// DecodeStatus, EnumDevices, CheckSettings, SetDeviceParams, CheckPortOwner, OpenPort.
 static const Expected kTransports[] = {
     // The serial port API on a null handle fails; no line settings were given, so the owner check
     // refuses; the port named "" does not open.
@@ -163,6 +167,14 @@ static void DriveNewObject(const Expected* e, void* object)
     EXPECT_RESULT(lib, "Close", r, 1);
     CALL_SLOT(r, lib, "Init", ((NoArgumentFn)Slot(object, kInit))(object));
     EXPECT_RESULT(lib, "Init", r, 1);
+
+    // Serial and parallel: the port named ""; USB: device 2130706433; Ethernet: 127.0.0.1, whose
+    // port 1 refuses every channel. The ints are valid line settings for the serial transport.
+    DWORD port = 0x7F000001;
+    char name[64] = "";
+    int a4 = 1, a5 = 1, a6 = 1, a7 = 0, a8 = 0;
+    CALL_SLOT(r, lib, "Open", ((OpenFn)Slot(object, kOpen))(object, 0, &port, name, &a4, &a5, &a6, &a7, &a8));
+    EXPECT_RESULT(lib, "Open", r, 0);
 }
 
 // Slot 0 with the free flag; the object comes back.
