@@ -6,6 +6,7 @@
 #include "core/log_entry.h"
 #include "framework/message_box.h"
 
+#include <cstdio>
 #include <new>
 #include <vector>
 
@@ -49,7 +50,14 @@ CDataLog::CDataLog(CString fileName)
         return; // no buffer: the log stays silent
     }
     g_LogStopEvent.Reset();
-    m_writer.Start(&CDataLog::LogWriterThread, this, THREAD_PRIORITY_NORMAL);
+    if (!m_writer.Start(&CDataLog::LogWriterThread, this, THREAD_PRIORITY_NORMAL)) {
+        // Without its writer each entry is written by the thread that adds it, and the log says why.
+        char line[128];
+        snprintf(line, sizeof line, "Error - Log writer thread not started: System Error 0x%X",
+                 static_cast<unsigned>(GetLastError()));
+        m_bNoWriter = true;
+        AddEntry(line, nullptr, 0);
+    }
     for (const char* text : boxes)
         AddEntry(text, nullptr, 0);
 }
@@ -149,15 +157,18 @@ int CDataLog::GetLogTime(SYSTEMTIME* time)
 
 int CDataLog::AddText(const char* text, int level)
 {
-    CLock guard(m_textLock);
-    if (m_pending.size() >= kMaxPending)
-        return 0;
-    try {
-        AppendLogText(m_pending, text ? text : "", level);
-    } catch (const std::bad_alloc&) {
-        return 0;
+    {
+        CLock guard(m_textLock);
+        if (m_pending.size() >= kMaxPending)
+            return 0;
+        try {
+            AppendLogText(m_pending, text ? text : "", level);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        RequestFlush();
     }
-    RequestFlush();
+    FlushWithoutWriter();
     return 1;
 }
 
@@ -186,7 +197,15 @@ int CDataLog::AddEntry(const char* text, const void* data, int size)
     } catch (const std::bad_alloc&) {
         // The entry is lost; the caller goes on either way.
     }
+    FlushWithoutWriter();
     return 1;
+}
+
+void CDataLog::FlushWithoutWriter()
+{
+    // Outside the text lock: a flush takes the file lock first.
+    if (m_bNoWriter)
+        Flush();
 }
 
 int CDataLog::StartTimer()

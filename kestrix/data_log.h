@@ -45,6 +45,7 @@ private:
     LogTime Now();
     void RequestFlush();
     bool Flush();
+    void FlushWithoutWriter();
 
     // The pending text the writer flushes early once it holds this much.
     static constexpr size_t kBufferSize = 100000;
@@ -64,6 +65,7 @@ private:
     bool m_bFirstEntry = true;
     CEvent m_evFlush;                // auto-reset: wakes the writer before its second is up
     CThread m_writer;
+    bool m_bNoWriter = false;        // the writer did not start: each entry is written as it is added
 };
 
 // The session's log, made by OpenSessionLog and deleted by CloseSessionLog (never directly,

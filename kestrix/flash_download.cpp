@@ -27,8 +27,7 @@ constexpr UINT kReconnectTimeoutMs = 60000;
 // Bytes a wait reads from the port itself also go to the capture file, as a reader thread's do.
 void CaptureReceived(const char* bytes, unsigned count)
 {
-    if (g_RxDataFile.IsOpen())
-        g_RxDataFile.Append(bytes, count);
+    g_RxDataFile.AppendReceived(bytes, count);
 }
 
 constexpr FlashAckStep kEraseAck{kFlashLedErase, kFlashErrorEraseNoStatus, kFlashErrorEraseBadStatus, kStateEraseRefused};

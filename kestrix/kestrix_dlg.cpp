@@ -78,6 +78,7 @@ const MessageMap* CKestrixDlg::GetMessageMap() const
         MapMessage(WM_RX_DATA, &CKestrixDlg::OnRxData),
         MapMessage(WM_USM_DATA, &CKestrixDlg::OnUsmData),
         MapMessage(WM_RX_SKIPPED, &CKestrixDlg::OnRxSkipped),
+        MapMessage(WM_CAPTURE_FAILED, &CKestrixDlg::OnCaptureFailed),
         MapNotify(IDC_RX_LIST, LVN_GETDISPINFOA, &CKestrixDlg::OnGetRxRowText),
         MapNotify(IDC_RX_LIST, LVN_GETDISPINFOW, &CKestrixDlg::OnGetRxRowText),
         MapNotify(IDC_USM_LIST, LVN_GETDISPINFOA, &CKestrixDlg::OnGetUsmRowText),
@@ -168,6 +169,7 @@ BOOL CKestrixDlg::OnInitDialog()
     // 19. Capture file of received data.
     m_strRxDataFile = MakeRxDataFileName();
     g_RxDataFile.Open(m_strRxDataFile, 1, 0, 0);
+    g_RxDataFile.SetReportWindow(m_hWnd);
     // 20. The members into the controls.
     UpdateAllData(FALSE);
     // 21. Progress bar over its frame.
@@ -398,6 +400,7 @@ CKestrixDlg::~CKestrixDlg()
             m_hQuitEvent = nullptr;
         }
     }
+    g_RxDataFile.SetReportWindow(nullptr);
     if (g_pLog) {
         AddEntry("Close Session.\n");
         CloseSessionLog();

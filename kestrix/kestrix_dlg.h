@@ -142,6 +142,7 @@ public:
     LRESULT OnRxData(WPARAM count, LPARAM bytes);
     LRESULT OnUsmData(WPARAM count, LPARAM bytes);
     LRESULT OnRxSkipped(WPARAM channel, LPARAM count);
+    LRESULT OnCaptureFailed(WPARAM error, LPARAM);
     void OnGetRxRowText(NMHDR* pNMHDR, LRESULT* pResult);
     void OnGetUsmRowText(NMHDR* pNMHDR, LRESULT* pResult);
     // The two receive lists catch up with their rows (at most every 50 ms while data arrives).

@@ -33,6 +33,9 @@
 // The display could not show bytes that arrived faster than it polls (sent synchronously).
 // wParam 0 receive list, 1 USM list; lParam pointer to the sender's unsigned long long count.
 #define WM_RX_SKIPPED     (WM_APP + 19)
+// Received bytes could not be written to the capture file (the first failure of a span).
+// wParam the system error; lParam 0.
+#define WM_CAPTURE_FAILED (WM_APP + 20)
 
 static_assert(WM_COMM_ERROR == WM_APP + 14 && WM_SYSTEM_ERROR == WM_APP + 15,
               "the transports post these two values");

@@ -3,8 +3,10 @@
 #include "my_file.h"
 
 #include "core/packet_framing.h"
+#include "data_log.h"
 #include "error_report.h"
 #include "framework/file.h"
+#include "messages.h"
 
 #include <array>
 #include <new>
@@ -12,6 +14,7 @@
 #include <vector>
 
 namespace {
+
 
 constexpr int kErrorPackFile = 1;       // "Error - Open PP Data Storage File"
 constexpr int kErrorMemory = 7;         // "Error - Memory Allocation"
@@ -239,9 +242,15 @@ bool CMyFile::Append(const void* data, DWORD size)
 
 int CMyFile::Recreate()
 {
-    CLock guard(m_lock);
-    CString name = m_strName;
-    return OpenLocked(name, 1, 0, 0);
+    int made;
+    {
+        CLock guard(m_lock);
+        CString name = m_strName;
+        made = OpenLocked(name, 1, 0, 0);
+    }
+    if (!made)
+        CaptureFailed(GetLastError());
+    return made;
 }
 
 DWORD CMyFile::CopyTo(const char* destName)
@@ -286,4 +295,27 @@ DWORD CMyFile::CopyTo(const char* destName)
         offset += got;
     }
     return ERROR_SUCCESS;
+}
+
+void CMyFile::AppendReceived(const void* data, DWORD size)
+{
+    if (size == 0 || !IsOpen())
+        return;
+    if (!Append(data, size)) {
+        CaptureFailed(GetLastError());
+        return;
+    }
+    if (m_bFailing.exchange(false))
+        AddEntry("RX Data Storage File written again: received bytes reach it from here on");
+}
+
+void CMyFile::CaptureFailed(DWORD error)
+{
+    if (m_bFailing.exchange(true))
+        return;   // this span is reported already
+    HWND wnd = m_hReportWnd.load();
+    if (wnd && PostMessageA(wnd, WM_CAPTURE_FAILED, error, 0))
+        return;
+    ShowError(kErrorCaptureFile);
+    LogSystemError(error);
 }

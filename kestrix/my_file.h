@@ -6,6 +6,8 @@
 #include "framework/critical_section.h"
 #include "framework/string.h"
 
+#include <atomic>
+
 class CMyFile {
 public:
     CMyFile();
@@ -33,8 +35,14 @@ public:
     // the reader threads append, Clear Buffer recreates, Save As copies.
     // Append writes all of data at the end; false (GetLastError set) when it could not.
     bool Append(const void* data, DWORD size);
-    // Creates the held name again, empty (mode 1). Returns 1 or 0.
+    // Creates the held name again, empty (mode 1). Returns 1 or 0 (reported as a failed append is).
     int Recreate();
+    // The capture file as the receivers use it: appends data when a file is held. A failure is
+    // reported once for the span of bytes it makes miss the file: error 0 is shown and the system
+    // error logged by the report window (WM_CAPTURE_FAILED, so no receiver waits in a box), or here
+    // when there is none. Appends go on being tried, and the first that succeeds again is logged.
+    void AppendReceived(const void* data, DWORD size);
+    void SetReportWindow(HWND wnd) { m_hReportWnd.store(wnd); }
     // Copies the whole file to a new file destName (replaced); ERROR_SUCCESS or the system error.
     DWORD CopyTo(const char* destName);
 
@@ -46,13 +54,18 @@ private:
     int MakePackFile(const CString& name, bool lottery);
     bool TakeSize();
     void FailOpen();
+    void CaptureFailed(DWORD error);
 
     CCriticalSection m_lock;
     HANDLE m_hFile;      // null: none; INVALID_HANDLE_VALUE: the last open failed
     DWORD m_dwSize;
     CString m_strName;
+    std::atomic<HWND> m_hReportWnd{nullptr};
+    std::atomic<bool> m_bFailing{false};   // a failure of the current span is reported
 };
 
 // The file to send or to flash, and the capture file of received data.
 extern CMyFile g_SendFile;
 extern CMyFile g_RxDataFile;
+
+constexpr int kErrorCaptureFile = 0;   // "Error - Open RX Data Storage File"

@@ -115,8 +115,7 @@ void CTransfer::DeliverData(const char* bytes, DWORD count)
 {
     if (count == 0 || Comm_IsDevicePresent() != 1)
         return;
-    if (g_RxDataFile.IsOpen())
-        g_RxDataFile.Append(bytes, count);
+    g_RxDataFile.AppendReceived(bytes, count);
     g_RxBuffer.Put(bytes, count);
 }
 

@@ -259,9 +259,16 @@ void CKestrixDlg::OnClearBuffer()
     ShowReceivedRows();
     // Under the capture file's lock: a reader's append lands wholly before or wholly after.
     if (!m_strRxDataFile.IsEmpty())
-        g_RxDataFile.Open(m_strRxDataFile, 1, 0, 0);
+        g_RxDataFile.Recreate();
     AddEntry("Clear RX Data Buffer");
     UpdateAllData(FALSE);
+}
+
+LRESULT CKestrixDlg::OnCaptureFailed(WPARAM error, LPARAM)
+{
+    ShowError(kErrorCaptureFile);
+    LogSystemError(static_cast<DWORD>(error));
+    return 1;
 }
 
 void CKestrixDlg::OnViewLog()

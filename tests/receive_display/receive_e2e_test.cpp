@@ -2,6 +2,7 @@
 // and the receive list as rows of 16 with their ASCII column, a row completed by a later poll, and
 // Clear Buffer empties the lists and the capture file.
 #include "receive_fixture.h"
+#include "data_log.h"
 #include "receive_list_rows.h"
 
 namespace {
@@ -37,6 +38,35 @@ TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEm
         EXPECT_EQ(Captured(), "\x7F\x80");
     });
     EXPECT_TRUE(Boxes().empty()) << ::testing::PrintToString(Boxes());
+}
+
+TEST_F(ReceiveOnCom8, CaptureFileOnAFullVolumeIsReportedOnceAndReceivingGoesOn)
+{
+    RunConnected([&](CKestrixDlg& d) {
+        // A device that takes nothing, as a volume without room does.
+        ASSERT_EQ(g_RxDataFile.Open("Z:\\dev\\full", 1, 0, 0), 1);
+        ASSERT_TRUE(m_printer.Ok("SEND main 0102"));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 2; }, 10000));
+        ASSERT_TRUE(m_printer.Ok("SEND main 0304"));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 4 && !Boxes().empty(); }, 10000));
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"Error - Open RX Data Storage File"});
+
+        // Room again: the next bytes reach the file, and no further box is shown.
+        ASSERT_EQ(g_RxDataFile.Open(d.m_strRxDataFile, 1, 0, 0), 1);
+        ASSERT_TRUE(m_printer.Ok("SEND main 0506"));
+        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 6 && !d.m_bListRefreshPending; }, 10000));
+        EXPECT_EQ(Captured(), "\x05\x06");
+
+        // The log tells the cause and where the missing span ends.
+        DWORD size = 0, read = 0;
+        ASSERT_EQ(g_pLog->GetLogFileSize(&size), 1);
+        std::string log(size, '\0');
+        ASSERT_EQ(g_pLog->ReadLogFile(log.data(), size, &read), 1);
+        const size_t failed = log.find("System Error 0x70 ");
+        ASSERT_NE(failed, std::string::npos) << log;
+        EXPECT_NE(log.find("RX Data Storage File written again", failed), std::string::npos) << log;
+    });
+    EXPECT_EQ(Boxes().size(), 1u);
 }
 
 } // namespace
