@@ -29,8 +29,9 @@ void ReportBox(const char* text);
 // kept for LogEarlyReports while the session log does not exist yet.
 void LogNote(const char* text);
 
-// Log lines of reports made before the session log exists (the catalogue binding at start-up)
-// are kept, at most this many, and written by LogEarlyReports once the log is open.
+// Log lines of reports made before the session log exists (the catalogue binding, settings and
+// command-line values ignored at start-up) are kept, at most this many, and written by
+// LogEarlyReports once the log is open.
 constexpr int kMaxEarlyReports = 32;
 void LogEarlyReports();
 

@@ -344,7 +344,7 @@ void CKestrixDlg::OpenLog()
         AddEntry("Packet Mode = Kiosk");
     else
         AddEntry("Packet Mode = Disabled");
-    // Boxes shown before the log existed (the catalogue binding's) are written now.
+    // Reports made before the log existed (the catalogue binding's boxes, ignored values) are written now.
     LogEarlyReports();
 }
 

@@ -164,13 +164,14 @@ TEST_F(BatchE2E, HexAndTextStringsReachThePrinterAsTheirBytes)
         std::string options;
         Bytes expected;
         std::vector<std::string> boxes;
+        const char* logged = nullptr;   // a line the session log holds
     };
     // Values no field would take never reach one, so no refusal box holds the unattended run:
     // a delay out of its range is ignored, and port 0 is refused (the stored main port is used).
     const StringCase cases[] = {
         {"1B,40;41-42.0D", "-M:X " + Ethernet(), {0x1B, 0x40, 0x41, 0x42, 0x0D}, {}},
         {"AB\\x01\\r\\n", "-M:S " + Ethernet(), {'A', 'B', 0x01, '\r', '\n'}, {}},
-        {"D1", "-M:S -D:-1 " + Ethernet(), {'D', '1'}, {}},
+        {"D1", "-M:S -D:-1 " + Ethernet(), {'D', '1'}, {}, "Command line -D:-1 is out of range 0..300000"},
         {"D2", "-M:S -D:400000 " + Ethernet(), {'D', '2'}, {}},
         {"O0", "-M:S -I:E -A:127.0.0.1 -O:0", {'O', '0'}, {"Error - Invalid Port Id"}},
     };
@@ -181,6 +182,10 @@ TEST_F(BatchE2E, HexAndTextStringsReachThePrinterAsTheirBytes)
         RunThroughLauncher(run, std::string(c.data) + " " + c.options);
         EXPECT_EQ(run.Boxes(), c.boxes);
         ExpectReceived(c.expected);
+        if (c.logged) {
+            ASSERT_EQ(run.SessionLogs().size(), 1u);
+            EXPECT_NE(ReadFileText(run.SessionLogs().front()).find(c.logged), std::string::npos) << c.logged;
+        }
     }
 }
 
