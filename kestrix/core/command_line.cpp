@@ -91,9 +91,12 @@ void ApplyPort(std::string_view value, ParsedCommandLine& result, int currentInt
     switch (currentInterface) {
     case kInterfaceSerial:
     case kInterfaceParallel:
-        // Out-of-range port numbers are ignored without a message.
+        // Out-of-range port numbers are ignored without a message; the log says so.
         if (number && *number >= 1 && *number <= kHighestPortNumber)
             result.portIndex = *number - 1;
+        else if (number)
+            result.ignored.push_back("Command line -O:" + std::to_string(*number) + " is out of range 1.." +
+                                     std::to_string(kHighestPortNumber) + " and is ignored");
         break;
     case kInterfaceEthernet:
         // Only a port the Ethernet page's field accepts: another would stop every later reading of

@@ -205,8 +205,10 @@ TEST(CommandLine, PortNumberIsReadUnderTheInterfaceInForce)
         {"F -M:T -O:2", kInterfaceSerial, [](auto& r) { r.portIndex = 1; }},
         {"F -M:T -O:50", kInterfaceSerial, [](auto& r) { r.portIndex = 49; }},
         {"F -M:T -O:3", kInterfaceParallel, [](auto& r) { r.portIndex = 2; }},
-        {"F -M:T -O:51", kInterfaceSerial, [](auto&) {}},
-        {"F -M:T -O:0", kInterfaceSerial, [](auto&) {}},
+        {"F -M:T -O:51", kInterfaceSerial,
+         [](auto& r) { r.ignored = {"Command line -O:51 is out of range 1..50 and is ignored"}; }},
+        {"F -M:T -O:0", kInterfaceSerial,
+         [](auto& r) { r.ignored = {"Command line -O:0 is out of range 1..50 and is ignored"}; }},
         {"F -M:T -O:x", kInterfaceParallel, [](auto&) {}},
         {"F -M:T -I:E -O:9100", kInterfaceSerial, [](auto& r) {
              r.interfaceType = kInterfaceEthernet; r.ethernetMainPort = 9100; }},
