@@ -151,6 +151,7 @@ int CMyFile::MakePackFile(const CString& name, bool lottery)
         std::array<unsigned char, kLotteryPiece> piece;
         std::vector<unsigned char> packet;
         packet.reserve(LotteryFrameMaxSize(kLotteryPiece));
+        ULONGLONG framed = 0;
         for (;;) {
             DWORD got = 0;
             if (!ReadFully(m_hFile, piece.data(), kLotteryPiece, &got)) {
@@ -161,6 +162,12 @@ int CMyFile::MakePackFile(const CString& name, bool lottery)
                 break;
             packet.clear();
             FrameLotteryPacket(std::span<const unsigned char>(piece.data(), got), packet);
+            // A copy of 4 GB or more could not be sent: stop as soon as it would grow that large.
+            framed += packet.size();
+            if (framed > 0xFFFFFFFFull) {
+                error = kErrorTooLarge;
+                break;
+            }
             if (!WriteAll(pack, packet)) {
                 error = kErrorPackFile;
                 break;
