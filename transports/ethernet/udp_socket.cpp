@@ -31,8 +31,10 @@ int CUdpSocket::CreateBroadcast(const char* host, int port)
 
 bool CUdpSocket::SetCommand(const void* data, int length)
 {
-    if (length < 0 || static_cast<size_t>(length) > sizeof m_abCommand)
+    if (length < 0 || static_cast<size_t>(length) > sizeof m_abCommand) {
+        WSASetLastError(WSAEMSGSIZE);
         return false;
+    }
     std::memcpy(m_abCommand, data, static_cast<size_t>(length));
     m_nCommandLength = length;
     m_nSent = 0;

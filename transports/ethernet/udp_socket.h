@@ -12,7 +12,7 @@ public:
 
     // 1 made, with broadcast allowed; 0 failed (WSAGetLastError).
     int CreateBroadcast(const char* host, int port);
-    // Queues a datagram for SendPending; at most sizeof m_abCommand bytes.
+    // Queues a datagram for SendPending; at most sizeof m_abCommand bytes (else false, WSAEMSGSIZE).
     bool SetCommand(const void* data, int length);
     // Sends what is left of the datagram: 1 sent or waiting for room, 0 failed (WSAGetLastError).
     int SendPending();
