@@ -65,8 +65,13 @@ TEST_F(ReceiveOnCom8, CaptureFileOnAFullVolumeIsReportedOnceAndReceivingGoesOn)
         const size_t failed = log.find("System Error 0x70 ");
         ASSERT_NE(failed, std::string::npos) << log;
         EXPECT_NE(log.find("RX Data Storage File written again", failed), std::string::npos) << log;
+
+        // A capture file that Clear Buffer cannot make again is reported the same way.
+        g_RxDataFile.Open("Z:\\no such folder\\rxdata.bin", 1, 0, 0);   // the name held, no file
+        gui::Click(d, IDC_CLEAR_BUFFER);
+        EXPECT_TRUE(gui::PumpUntil([&] { return Boxes().size() == 2; }, 10000));
     });
-    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes().size(), 2u);
 }
 
 } // namespace
