@@ -11,6 +11,7 @@
 #include "data_log.h"
 #include "dorvane/dorvane.h"
 #include "error_report.h"
+#include "flash_download.h"
 #include "kestrix_app.h"
 #include "res/resource.h"
 #include "transfer.h"
@@ -576,6 +577,40 @@ LRESULT CKestrixDlg::OnDeviceChange(WPARAM event, LPARAM header)
     const char* name = UsbDeviceName(header);
     if (!name)
         return 0;
+    if (m_nTransferState != kStateIdle) {
+        // The printer leaves and comes back as another device when it switches to download mode;
+        // the download itself reconnects it.
+        if (m_nTransferState == kStateFirmware && g_pFlashDownload && g_pFlashDownload->m_bSwitchingDevice) {
+            AddEntry(CString(event == DBT_DEVICEARRIVAL ? "DEVICEARRIVAL" : "DEVICEREMOVECOMPLETE") +
+                     " during the switch to download mode: left to the download");
+            return 0;
+        }
+        // The port stays as it is while the transfer may use it: a removal aborts the transfer, and
+        // the change is applied once the transfer has ended (WM_XFER_DONE).
+        m_nPendingDeviceEvent = event;
+        m_strPendingDeviceName = name;
+        if (event == DBT_DEVICEREMOVECOMPLETE) {
+            SetEvent(g_TransferAbortEvent);
+            AddEntry("USB device removed: the transfer is aborted.\n");
+        } else {
+            AddEntry("USB device arrived during a transfer: it connects once the transfer has ended.\n");
+        }
+        return 0;
+    }
+    ApplyDeviceChange(event, name);
+    return 0;
+}
+
+void CKestrixDlg::ApplyPendingDeviceChange()
+{
+    const WPARAM event = m_nPendingDeviceEvent;
+    m_nPendingDeviceEvent = 0;
+    if (event && m_nInterface == kInterfaceUsb)
+        ApplyDeviceChange(event, m_strPendingDeviceName);
+}
+
+void CKestrixDlg::ApplyDeviceChange(WPARAM event, const char* name)
+{
     CString text;
     if (event == DBT_DEVICEARRIVAL) {
         text.Format("Kestrix V%d.%d.%d ****   -  pid=%X - connexion %s en cours", kVersionMajor, kVersionMinor,
@@ -592,15 +627,15 @@ LRESULT CKestrixDlg::OnDeviceChange(WPARAM event, LPARAM header)
         text.Format("DEVICEREMOVECOMPLETE : %s\n", name);
         OutputDebugStringA(text);
     }
-    // The transfer controls follow the device whatever the outcome of the reconnection.
-    const BOOL arrived = event == DBT_DEVICEARRIVAL ? TRUE : FALSE;
-    EnableFileControls(arrived);
-    EnableFlashControls(arrived);
-    EnableStringStart(arrived);
-    EnableStringGroup(arrived);
-    EnableDlgItem(IDC_START_FILE, arrived);
-    EnableDlgItem(IDC_START_FIRMWARE, arrived);
-    if (!arrived)
-        DropTransport();
-    return 0;
+    // After an arrival the transfer controls follow the connection's result, as on every connect
+    // (ConnectPort set them); a removal disables them.
+    if (event == DBT_DEVICEARRIVAL)
+        return;
+    EnableFileControls(FALSE);
+    EnableFlashControls(FALSE);
+    EnableStringStart(FALSE);
+    EnableStringGroup(FALSE);
+    EnableDlgItem(IDC_START_FILE, FALSE);
+    EnableDlgItem(IDC_START_FIRMWARE, FALSE);
+    DropTransport();
 }

@@ -232,11 +232,13 @@ int CFlashDownload::SwitchToDownloadMode()
         SetLed(kFlashLedSwitchMode, kFlashLedGreen);
         // The printer comes back as another device: the GUI thread, which owns the connection,
         // reopens it; this thread never runs dialog code itself.
+        m_bSwitchingDevice = true;
         Pause(kUsbSwitchPauseMs);
         if (HWND window = g_Transfer.GetNotifyWindow()) {
             DWORD_PTR result = 0;
             SendMessageTimeoutA(window, WM_FLASH_RECONNECT, 0, 0, SMTO_NORMAL, kReconnectTimeoutMs, &result);
         }
+        m_bSwitchingDevice = false;
         return kStateFlashSize;
     }
     Pause(kSwitchPauseMs);

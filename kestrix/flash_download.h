@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -111,6 +112,9 @@ public:
     int m_nProtocol = kFlashPlainProtocol;
     // The main dialog's quit event: ends FlashThreadProc.
     HANDLE m_hQuitEvent = nullptr;
+    // True while a USB printer switching to download mode leaves and comes back as another device
+    // (until the reconnect); its removal and arrival notifications are not the operator's.
+    std::atomic<bool> m_bSwitchingDevice{false};
 
 private:
     enum class Wait { Reply, TimedOut, Aborted };

@@ -61,6 +61,10 @@ public:
     void OnSelectParallel();
     void OnSelectEthernet();
     LRESULT OnDeviceChange(WPARAM event, LPARAM header);
+    // What an arrival or removal of the USB device does to the port; run when no transfer uses it.
+    void ApplyDeviceChange(WPARAM event, const char* name);
+    // A device change held back while a transfer ran, applied once it has ended.
+    void ApplyPendingDeviceChange();
     // The Communication group as a whole, disabled while a transfer runs.
     void EnableInterfaceGroup(BOOL enable);
     // The file worker's request to reopen the USB port after a send of a repeated transfer.
@@ -183,7 +187,15 @@ public:
     CEvent m_evDisplayStop{false, false};
     PFN_ThesGetText m_pfnCaptionGetText = nullptr;
     PFN_ThesGetText m_pfnTipGetText = nullptr;
+    // What runs: kStateIdle, kStateFirmware, kStateFile or kStateString.
+    static constexpr int kStateIdle = 0;
+    static constexpr int kStateFirmware = 1;
+    static constexpr int kStateFile = 2;
+    static constexpr int kStateString = 3;
     volatile int m_nTransferState = 0;  // read by the display thread for its poll rate
+    // A USB arrival or removal that came while a transfer ran (0 none): applied once it has ended.
+    WPARAM m_nPendingDeviceEvent = 0;
+    CString m_strPendingDeviceName;
     int m_bUsmChannel = 0;
     int m_bRealTimeChannel = 0;
     int m_bMainChannel = 0;

@@ -21,11 +21,6 @@
 
 namespace {
 
-constexpr int kStateIdle = 0;
-constexpr int kStateFirmware = 1;
-constexpr int kStateFile = 2;
-constexpr int kStateString = 3;
-
 // Batch modes whose end closes the window (m_nBatchMode).
 constexpr int kBatchFile = 2;
 constexpr int kBatchFirmware = 3;
@@ -360,6 +355,8 @@ LRESULT CKestrixDlg::OnTransferEnd(WPARAM, LPARAM)
         return 1;
     }
     m_nTransferState = kStateIdle;
+    // A USB arrival or removal that came meanwhile now meets a port no worker uses.
+    ApplyPendingDeviceChange();
     // A command-line run ends with its action unless it asked to stay open.
     if (batchEnded && m_bAutoClose == 1)
         PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -1,0 +1,185 @@
+// The main dialog on USB end to end: Dorvane and Pindoro.dll drive the stand-in USB printer, whose
+// data reaches the virtual printer. The device is unplugged in the middle of a transfer (the
+// stand-in breaks its handles, the test sends the notification Windows would send) and plugged in
+// again afterwards.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
+
+#include <cstring>
+#include <functional>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "box_recorder.h"
+#include "fixture_printer.h"
+#include "gui_harness.h"
+#include "standin_link.h"
+#include "standin_ready.h"
+#include "temp_folder.h"
+
+#include "connection.h"
+#include "dorvane/dorvane.h"
+#include "globals.h"
+#include "kestrix_app.h"
+#include "kestrix_dlg.h"
+#include "res/resource.h"
+#include "transfer.h"
+#include "vprinter_client.h"
+
+namespace {
+
+std::vector<char> Pattern(size_t size)
+{
+    std::vector<char> bytes(size);
+    unsigned state = 7;
+    for (char& b : bytes) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+// The notification record Windows sends for a device of the USB driver's class.
+struct InterfaceRecord {
+    DEV_BROADCAST_DEVICEINTERFACE_A record;
+    char rest[64];
+};
+
+InterfaceRecord PrinterRecord()
+{
+    const char* name = "\\\\?\\usb#vid_0dd4&pid_0195#1";
+    InterfaceRecord r = {};
+    r.record.dbcc_size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) + static_cast<DWORD>(std::strlen(name));
+    r.record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    r.record.dbcc_classguid = kUsbDriverInterfaceClass;
+    std::memcpy(r.record.dbcc_name, name, std::strlen(name) + 1);
+    return r;
+}
+
+class UsbDialogEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::Init();
+        ns_ = standin::StandinNamespace();
+        if (ns_.empty())
+            GTEST_SKIP() << "no stand-in driver (run through with_standin.sh)";
+        ASSERT_TRUE(test_support::StandinAnswers(ns_));
+        ASSERT_TRUE(test_support::ConnectBesidePrinter(printer_)) << printer_.LastError();
+        ASSERT_TRUE(printer_.Ok("CLEAR"));
+        ASSERT_EQ(CreateAbortEvent(), 1);
+        theApp.m_strExeDir = CString(folder_);
+        theApp.m_bUsbCapableOs = 1;
+        g_nLastInterface = -1;
+        dlg_.m_strThesaurusDll = "Sablon.dll";
+        dlg_.m_nInterface = 1;
+        dlg_.m_nUsbDevice = 0;
+        dlg_.m_dlgUsb.m_nOutChannel = 0;
+        dlg_.m_dlgUsb.m_bMonitor = 1;
+        dlg_.m_dlgEthernet.m_nMainPort = 9100;
+        dlg_.m_dlgEthernet.m_nRealTimePort = 9101;
+        dlg_.m_dlgEthernet.m_nUsmPort = 9102;
+        dlg_.m_bHexMode = 0;
+    }
+    void TearDown() override
+    {
+        if (!ns_.empty())
+            standin::StandinCommand(ns_, "USB PLUG");
+    }
+
+    std::string Standin(const std::string& command) { return standin::StandinCommand(ns_, command); }
+    void Notify(CDialog& d, WPARAM event)
+    {
+        InterfaceRecord printer = PrinterRecord();
+        d.SendMessage(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&printer.record));
+    }
+    std::string File(const char* name, const std::vector<char>& bytes)
+    {
+        const std::string path = folder_ + "\\" + name;
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    std::string ns_;
+    std::string folder_ = test_support::TempFolder("kx_usb_dialog");
+    vprinter::VPrinterClient printer_;
+    CKestrixDlg dlg_;
+    test_support::BoxRecorder boxes_;
+};
+
+TEST_F(UsbDialogEndToEnd, RemovalDuringATransferAbortsItFirstAndArrivalReconnectsAfterwards)
+{
+    const std::vector<char> file = Pattern(8 << 20);
+    const std::vector<char> image = Pattern(65536);
+    struct Transfer {
+        const char* what;
+        std::vector<std::string> printerSetUp;
+        int start;
+        std::string path;
+        // Null: the device goes as soon as the transfer has started (a file goes out faster than
+        // the test could watch it).
+        std::function<bool()> underway;
+    };
+    const Transfer transfers[] = {
+        {"8 MB file", {"FW OFF"}, IDC_START_FILE, File("eight.prn", file), nullptr},
+        // A USB printer answers the switch to download mode, then never answers the erase.
+        {"firmware waiting on its erase", {"FW ON", "FW SIZE 0", "FW REPLY mode 53", "FW REPLY erase -"},
+         IDC_START_FIRMWARE, File("image.bin", image),
+         [&] { return printer_.Command("FW LOG").find("erase") != std::string::npos; }},
+    };
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_EQ(Comm_IsConnected(), 1);
+        for (const Transfer& transfer : transfers) {
+            SCOPED_TRACE(transfer.what);
+            ASSERT_TRUE(printer_.Ok("CLEAR"));
+            for (const std::string& command : transfer.printerSetUp)
+                ASSERT_TRUE(printer_.Ok(command)) << command;
+            gui::SetText(d, IDC_FILE_NAME, transfer.path.c_str());
+            std::thread unplugAtStart;
+            if (!transfer.underway) {
+                unplugAtStart = std::thread([&] {
+                    for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000;)
+                        if (dlg_.m_nTransferState != 0)
+                            break;
+                    Standin("USB UNPLUG");
+                });
+            }
+            gui::Click(d, transfer.start);
+            ASSERT_NE(dlg_.m_nTransferState, 0);
+            if (unplugAtStart.joinable()) {
+                unplugAtStart.join();
+            } else {
+                ASSERT_TRUE(gui::PumpUntil(transfer.underway, 30000));
+                ASSERT_EQ(Standin("USB UNPLUG"), "OK");
+            }
+            Notify(d, DBT_DEVICEREMOVECOMPLETE);
+            // The transfer ends as aborted before the port closes; meanwhile its Abort stays usable.
+            EXPECT_TRUE(dlg_.m_nTransferState == 0 || gui::IsEnabled(d, transfer.start));
+            ASSERT_TRUE(gui::PumpUntil([&] { return dlg_.m_nTransferState == 0; }, 15000));
+            gui::PumpFor(200);
+            EXPECT_EQ(Comm_IsOpened(), 0);
+            EXPECT_FALSE(gui::IsEnabled(d, IDC_START_FILE));
+            const auto received = printer_.Received("main");
+            ASSERT_TRUE(received);
+            EXPECT_LT(received->length, file.size());
+
+            // The device comes back: the port reopens and the transfer groups follow it.
+            ASSERT_EQ(Standin("USB PLUG"), "OK");
+            Notify(d, DBT_DEVICEARRIVAL);
+            EXPECT_EQ(Comm_IsConnected(), 1);
+            EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FILE));
+            EXPECT_TRUE(gui::IsEnabled(d, IDC_START_STRING));
+            EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FIRMWARE));
+            EXPECT_TRUE(gui::IsEnabled(d, IDC_FIRMWARE_GROUP));
+        }
+        d.EndDialog(IDCANCEL);
+    });
+    // Nothing went wrong that the operator would have to be told about.
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{});
+}
+
+} // namespace
