@@ -294,7 +294,8 @@ bool CKestrixDlg::ConnectUsb()
             if (Comm_IsDevicePresent() && !running) {
                 reopen = false;
             } else {
-                if (g_Transfer.StopReaders(kStopReadersMs) != 0)
+                // One box for a reader that will not stop: this one (the log names which reader).
+                if (g_Transfer.StopReaders(kStopReadersMs, false) != 0)
                     ShowError(kErrorStopReaderThread);
                 restart = 1;
             }

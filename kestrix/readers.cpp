@@ -79,7 +79,7 @@ int CTransfer::StartReaders()
     return 1;
 }
 
-DWORD CTransfer::StopReaders(DWORD ms)
+DWORD CTransfer::StopReaders(DWORD ms, bool showWhich)
 {
     if (!m_pReader && !m_pUsmReader)
         return 0;
@@ -97,10 +97,18 @@ DWORD CTransfer::StopReaders(DWORD ms)
     m_evStopUsm.Reset();
     if (result != WAIT_TIMEOUT)
         return 0;
-    if (IsReaderRunning())
-        ShowError(kErrorReaderDidNotExit);
-    if (m_pUsmReader && !m_pUsmReader->Join(0))
-        ShowError(kErrorUsmReaderDidNotExit);
+    if (IsReaderRunning()) {
+        if (showWhich)
+            ShowError(kErrorReaderDidNotExit);
+        else
+            LogText("Error Transfer - Reader Thread didn't exit");
+    }
+    if (m_pUsmReader && !m_pUsmReader->Join(0)) {
+        if (showWhich)
+            ShowError(kErrorUsmReaderDidNotExit);
+        else
+            LogText("Error Transfer - Usm Reader Thread didn't exit");
+    }
     return WAIT_TIMEOUT;
 }
 

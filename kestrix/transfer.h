@@ -50,8 +50,9 @@ public:
 
     // Starts the readers the port needs that are not running; 0 (error 5 shown) when one cannot start.
     int StartReaders();
-    // Asks both readers to end and waits up to ms for them; 0 or WAIT_TIMEOUT (errors 27/28 shown).
-    DWORD StopReaders(DWORD ms);
+    // Asks both readers to end and waits up to ms for them; 0 or WAIT_TIMEOUT. Each reader that did
+    // not end is shown (errors 27/28), or only logged when the caller shows a box of its own.
+    DWORD StopReaders(DWORD ms, bool showWhich = true);
     // StopReaders(kStopReadersMs), error 26 on a time-out. Readers that ended are forgotten; one that
     // would not end stays recorded, so no second reader is ever started on its overlapped record.
     void StopThreads();

@@ -211,6 +211,22 @@ TEST_F(ConnectionTest, DeviceNotificationsActOnlyOnTheUsbDriversClassWhileUsbIsC
     });
 }
 
+TEST_F(ConnectionTest, AUsbReaderThatWillNotStopForAReopenShowsOneBox)
+{
+    dlg_.m_nInterface = 1;
+    dlg_.m_dlgUsb.m_bMonitor = 1;
+    usb_->checkResult = 1;
+    usb_->asyncRead = 1;
+    usb_->statusDelayMs = 4000;  // the reader's first status request keeps it past the 3 s wait
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_TRUE(g_Transfer.IsReaderRunning());
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"Error - Stop Reader Thread"});
+        usb_->statusDelayMs = 0;
+        d.EndDialog(IDCANCEL);
+    });
+}
+
 TEST_F(ConnectionTest, FirmwareStartChecksTheImageBeforeAnythingStarts)
 {
     const std::vector<char> sector(0x10000, 'x');

@@ -20,6 +20,8 @@ struct ScriptControl {
     int portAvailable;
     int bidirectional;
     int ports;             // port names EnumDevices lists ("COM1", "COM2", ...)
+    int asyncRead;         // a reader thread reads the port (reads give no bytes)
+    DWORD statusDelayMs;   // how long each status decoding keeps its caller (a reader that is slow to stop)
 };
 
 typedef ScriptControl* (*PFN_ScriptGetControl)();

@@ -23,7 +23,7 @@ public:
         m_nCommPacketSize = 4096;
         m_nStringPacketSize = 256;
         m_dwReadTimeout = 100;
-        m_bAsyncRead = 0;
+        m_bAsyncRead = g_control.asyncRead;
         m_hCommPortTX = reinterpret_cast<HANDLE>(1);
     }
     CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
@@ -55,7 +55,11 @@ public:
         return TRUE;
     }
     int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }
-    int DecodeStatus(void*, DWORD, DWORD*) override { return 0; }
+    int DecodeStatus(void*, DWORD, DWORD*) override
+    {
+        Sleep(g_control.statusDelayMs);
+        return 0;
+    }
     int EnumDevices(int*, int*, const char* prefix, int* count, PortRow* rows) override
     {
         int filled = 0;
