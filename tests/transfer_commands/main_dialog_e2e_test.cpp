@@ -202,9 +202,12 @@ TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortSto
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder_ + "\\KestrixLog-pid*.html").c_str(), &found);
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    // Deleted once read: Wine reuses process ids, and so a later run this folder.
     do {
-        const std::vector<char> bytes = ReadWholeFile(folder_ + "\\" + found.cFileName);
+        const std::string path = folder_ + "\\" + found.cFileName;
+        const std::vector<char> bytes = ReadWholeFile(path);
         log.append(bytes.begin(), bytes.end());
+        DeleteFileA(path.c_str());
     } while (FindNextFileA(search, &found));
     FindClose(search);
     const std::string open = "Open Serial Port successful. Params : Port = COM8, BaudRate = 115200, Parity = None, "
