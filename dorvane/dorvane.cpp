@@ -11,9 +11,13 @@
 
 namespace {
 
-// The one transport object. Set up and dropped on the user-interface thread; the worker threads that
-// use it are stopped by the main program before it is dropped.
+// The one transport object. Set up and dropped on the user-interface thread. Every call that uses it
+// counts itself among its users while it does, and dropping it waits until none is left, so no
+// call of another thread ever runs in a freed object.
 std::atomic<CCommInfo*> g_pInfo{nullptr};
+std::atomic<int> g_nInfoUsers{0};
+// How long dropping the transport waits for calls still inside it; after that it is left allocated.
+constexpr DWORD kDropWaitMs = 5000;
 // Open was called since the last Close: dropping the transport closes the port first.
 std::atomic<bool> g_bPortOpened{false};
 // The last Open succeeded and has not been closed since.
@@ -23,9 +27,36 @@ std::atomic<int> g_bConnected{0};
 
 CImmediateRead g_ImmediateRead;
 
-CCommInfo* Info()
+// The transport for the length of one call (null when none is set up).
+class InfoUse {
+public:
+    InfoUse()
+    {
+        ++g_nInfoUsers;   // counted before the pointer is read: a drop that follows waits for this call
+        m_info = g_pInfo.load();
+    }
+    ~InfoUse() { --g_nInfoUsers; }
+    InfoUse(const InfoUse&) = delete;
+    InfoUse& operator=(const InfoUse&) = delete;
+
+    explicit operator bool() const { return m_info != nullptr; }
+    CCommInfo* operator->() const { return m_info; }
+    CCommInfo& operator*() const { return *m_info; }
+
+private:
+    CCommInfo* m_info;
+};
+
+// True once no call is inside a transport any more; false after timeoutMs.
+bool WaitForNoUser(DWORD timeoutMs)
 {
-    return g_pInfo.load();
+    const DWORD start = GetTickCount();
+    while (g_nInfoUsers.load() > 0) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(1);
+    }
+    return true;
 }
 
 // Closes the port of info and forgets everything that belonged to it.
@@ -58,7 +89,7 @@ int Comm_OpenSetup(HWND window, int iface, int isWinNT)
 
 int Comm_IsOpened()
 {
-    return Info() ? 1 : 0;
+    return g_pInfo.load() ? 1 : 0;
 }
 
 int Comm_CloseCleanuo()
@@ -66,6 +97,15 @@ int Comm_CloseCleanuo()
     CCommInfo* info = g_pInfo.exchange(nullptr);
     if (!info)
         return 1;
+    // New calls no longer find it; the calls already inside end first. One that does not end
+    // keeps the object (and its port) as it is: never freed under it.
+    if (!WaitForNoUser(kDropWaitMs)) {
+        OutputDebugStringA("Dorvane: a call is still inside the transport; it is not dropped\n");
+        g_bPortOpened = false;
+        g_bPortOpen = false;
+        g_bConnected = 0;
+        return 1;
+    }
     if (g_bPortOpened)
         ClosePort(*info);
     DeleteCommInfo(info);  // slot 0: the transport library's own destructors and storage
@@ -74,7 +114,7 @@ int Comm_CloseCleanuo()
 
 int Comm_IsConnectionValid(DWORD portOrDevice, int sizeIndex, int a3, int a4, int a5, int a6, int a7)
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     // With nothing set up there is nothing open: the caller's open then reports the failure.
     return info ? info->CheckSettings(portOrDevice, sizeIndex, a3, a4, a5, a6, a7) : 2;
 }
@@ -82,7 +122,7 @@ int Comm_IsConnectionValid(DWORD portOrDevice, int sizeIndex, int a3, int a4, in
 int Comm_UpdateConnection(int restart, DWORD& portOrDevice, char* name, int& a4, int& a5, int& a6, int& a7,
                           int& a8)
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     if (!info)
         return 0;
     g_bPortOpened = true;
@@ -95,12 +135,12 @@ int Comm_UpdateConnection(int restart, DWORD& portOrDevice, char* name, int& a4,
 
 int Comm_IsConnected()
 {
-    return Info() && g_bPortOpen ? g_bConnected.load() : 0;
+    return g_pInfo.load() && g_bPortOpen ? g_bConnected.load() : 0;
 }
 
 int Comm_BreakDownCommPort()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? ClosePort(*info) : 0;
 }
 
@@ -112,67 +152,67 @@ int Comm_SetConnect(int flag)
 
 int Comm_IsPortAvailable()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_bPortAvailable : 0;
 }
 
 int Comm_IsBidirectional()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_bBidirectional : 0;
 }
 
 int Comm_IsAsyncRead()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_bAsyncRead : 0;
 }
 
 int Comm_IsDevicePresent()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->IsConnected() : 0;
 }
 
 HANDLE Comm_GethCommPortTX()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_hCommPortTX : nullptr;
 }
 
 HANDLE Comm_GethCommPortRX()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_hCommPortRX : nullptr;
 }
 
 HANDLE Comm_GethCommPortRXUsm()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_hCommPortRXUsm : nullptr;
 }
 
 OVERLAPPED* Comm_GetOverlappedTX()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? &info->m_OverlappedTX : nullptr;
 }
 
 OVERLAPPED* Comm_GetOverlappedRX()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? &info->m_OverlappedRX : nullptr;
 }
 
 OVERLAPPED* Comm_GetOverlappedRXUsm()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? &info->m_OverlappedRXUsm : nullptr;
 }
 
 BOOL Comm_WritePort(HANDLE handle, const void* data, DWORD count, DWORD* done, OVERLAPPED* record)
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     if (!info) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -182,7 +222,7 @@ BOOL Comm_WritePort(HANDLE handle, const void* data, DWORD count, DWORD* done, O
 
 BOOL Comm_ReadPort(HANDLE handle, void* buffer, DWORD count, DWORD* done, OVERLAPPED* record)
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     if (!info) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -194,7 +234,7 @@ BOOL Comm_ReadPort(HANDLE handle, void* buffer, DWORD count, DWORD* done, OVERLA
 
 int Comm_InitGetDeviceStatus(void* buffer, DWORD size, DWORD& bytes, OVERLAPPED* record)
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->RequestStatus(buffer, size, &bytes, record) : 0;
 }
 
@@ -202,37 +242,37 @@ int Comm_GetDeviceStatus(void* buffer, DWORD length, DWORD& word)
 {
     // Length 0 (nothing requested yet) goes to the transport as well: the serial one reads the modem
     // lines without a reply, the others answer 0 or leave the word.
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->DecodeStatus(buffer, length, &word) : 0;
 }
 
 DWORD Comm_GetReadTimeout()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_dwReadTimeout : INFINITE;
 }
 
 unsigned Comm_GetDownloadPacketSize()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_nDownloadPacketSize : 0;
 }
 
 unsigned Comm_GetCommPacketSize()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_nCommPacketSize : 0;
 }
 
 unsigned Comm_GetStringPacketSize()
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info ? info->m_nStringPacketSize : 0;
 }
 
 int Comm_GetPortParams(int& a1, int& a2, const char* prefix, int& count, char (*rows)[128])
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     const int capacity = count;
     if (!info || !rows || capacity <= 0) {
         count = 0;
@@ -248,13 +288,13 @@ int Comm_GetPortParams(int& a1, int& a2, const char* prefix, int& count, char (*
 
 int Comm_SetDeviceParams(char* command)
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     return info && command ? info->SetDeviceParams(command) : 0;
 }
 
 int Comm_ShowPortProperties(char* text, size_t capacity)
 {
-    CCommInfo* info = Info();
+    InfoUse info;
     if (!info || !text || capacity == 0)
         return 0;
     // The transport's slot takes the text alone: it fills one of the size the main program hands over,

@@ -2,6 +2,7 @@
 #include "probe_fixture.h"
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -114,6 +115,22 @@ TEST_F(ProbeTransport, CloseCleanuoDeletesTheObjectOnceAndIgnoresNone)
     EXPECT_EQ(Calls(kSlotDestructor), 1);
     // The library stays loaded: the main window may still read a record it posted.
     EXPECT_NE(GetModuleHandleA("Vorbeck.dll"), nullptr);
+}
+
+TEST_F(ProbeTransport, CloseCleanuoWaitsForACallStillInsideTheTransport)
+{
+    m_pControl->decodeMs = 500;
+    std::thread reader([] {
+        DWORD word = 0;
+        Comm_GetDeviceStatus(nullptr, 0, word);
+    });
+    while (Calls(kSlotDecodeStatus) == 0)
+        Sleep(1);
+    EXPECT_EQ(Comm_CloseCleanuo(), 1);
+    EXPECT_EQ(Calls(kSlotDestructor), 1);
+    reader.join();
+    EXPECT_EQ(m_pControl->dropsWhenDecodeEnded, 0) << "the transport was dropped under the call";
+    m_pControl->decodeMs = 0;
 }
 
 TEST_F(ProbeTransport, WithoutTransportEveryCallFailsQuietly)

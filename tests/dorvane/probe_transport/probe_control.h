@@ -43,6 +43,8 @@ struct ProbeControl {
     char readData[32];          // what Read delivers
     DWORD readLength;
     char properties[64];        // what GetProperties appends
+    DWORD decodeMs;             // how long DecodeStatus keeps its caller
+    int dropsWhenDecodeEnded;   // destructor calls seen as DecodeStatus returned
 };
 
 // Exported by the probe library besides GetNewInfoPtr.

@@ -86,6 +86,8 @@ public:
     int DecodeStatus(void* buffer, DWORD length, DWORD* status) override
     {
         Record(kSlotDecodeStatus, buffer, length, status);
+        Sleep(g_control.decodeMs);
+        g_control.dropsWhenDecodeEnded = g_control.calls[kSlotDestructor];
         return g_control.result;
     }
     int EnumDevices(int* a1, int* a2, const char* prefix, int* count, PortRow* rows) override
