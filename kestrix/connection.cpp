@@ -163,7 +163,8 @@ const char* UsbDeviceName(LPARAM header)
 
 int CKestrixDlg::ConnectPort(int updateGroups)
 {
-    LeaveOldInterface();
+    if (!LeaveOldInterface())
+        return 0;
     if (m_nInterface < 0 || m_nInterface >= kInterfaceCount) {
         ShowError(kErrorInvalidInterface);
         return 0;
@@ -217,12 +218,13 @@ int CKestrixDlg::ConnectPort(int updateGroups)
     return 1;
 }
 
-void CKestrixDlg::LeaveOldInterface()
+bool CKestrixDlg::LeaveOldInterface()
 {
     if (g_nLastInterface == m_nInterface || !Comm_IsOpened())
-        return;
+        return true;
     // Readers end before the port they read closes, connected or not.
-    g_Transfer.StopThreads();
+    if (!StopReadersBeforeDrop())
+        return false;
     if (Comm_IsConnected()) {
         if (g_nLastInterface >= 0 && g_nLastInterface < kInterfaceCount)
             AddEntry(kCloseLines[g_nLastInterface]);
@@ -230,6 +232,7 @@ void CKestrixDlg::LeaveOldInterface()
         Sleep(kPortCloseSettleMs);
     }
     Comm_CloseCleanuo();
+    return true;
 }
 
 void CKestrixDlg::ClosePortForReopen(const char* line)
@@ -490,9 +493,19 @@ void CKestrixDlg::EnableInterfaceGroup(BOOL enable)
     EnableDlgItem(IDC_KIOSK_PACKET, enable);
 }
 
-void CKestrixDlg::DropTransport()
+bool CKestrixDlg::StopReadersBeforeDrop()
 {
     g_Transfer.StopThreads();
+    if (g_Transfer.WaitReadersEnded(kReaderEndMs))
+        return true;
+    AddEntry("A reader thread did not end: its port stays open.\n");
+    return false;
+}
+
+void CKestrixDlg::DropTransport()
+{
+    if (!StopReadersBeforeDrop())
+        return;
     Comm_BreakDownCommPort();
     Sleep(kPortCloseSettleMs);
     Comm_CloseCleanuo();

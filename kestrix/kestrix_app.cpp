@@ -61,7 +61,7 @@ int CKestrixApp::ExitInstance()
     if (Comm_IsOpened() && !m_bWorkerOutlived) {
         // No reader may still read from the port being closed.
         g_Transfer.StopThreads();
-        if (g_Transfer.HasReader() || g_Transfer.HasUsmReader())
+        if (!g_Transfer.WaitReadersEnded(kReaderEndMs))
             m_bWorkerOutlived = true;
         else
             Comm_CloseCleanuo();

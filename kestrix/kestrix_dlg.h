@@ -70,7 +70,8 @@ public:
     // The file worker's request to reopen the USB port after a send of a repeated transfer.
     LRESULT OnReconnectPort(WPARAM, LPARAM);
     // ConnectPort's steps: leaving the old interface, opening each interface, the failure block.
-    void LeaveOldInterface();
+    // False (logged) when a reader of the old port would not end: the old transport then stays.
+    bool LeaveOldInterface();
     bool ConnectSerial();
     bool ConnectUsb();
     bool ConnectParallel();
@@ -80,8 +81,10 @@ public:
     void ClosePortForReopen(const char* line);
     // ConnectPort(1) up to kUsbConnectTries times, the transport dropped after each failure.
     int ConnectUsbWithRetries();
-    // Readers stopped, port closed, transport dropped.
+    // Readers stopped, port closed, transport dropped; a reader that would not end keeps them (logged).
     void DropTransport();
+    // StopThreads, then a longer wait for a reader it left running; false (logged) when one still runs.
+    bool StopReadersBeforeDrop();
     void SelectInterface(const char* logLine);
 
     // --- transfer commands and progress (transfer_commands.cpp) ---

@@ -112,6 +112,22 @@ DWORD CTransfer::StopReaders(DWORD ms, bool showWhich)
     return WAIT_TIMEOUT;
 }
 
+bool CTransfer::WaitReadersEnded(DWORD ms)
+{
+    m_evStopReader.Set();
+    m_evStopUsm.Set();
+    for (const std::unique_ptr<CThread>* reader : {&m_pReader, &m_pUsmReader})
+        if (*reader)
+            (*reader)->Join(ms);
+    ForgetEndedReaders();
+    const bool ended = !m_pReader && !m_pUsmReader;
+    if (ended) {
+        m_evStopReader.Reset();
+        m_evStopUsm.Reset();
+    }
+    return ended;
+}
+
 void CTransfer::StopThreads()
 {
     if (StopReaders(kStopReadersMs) != 0)

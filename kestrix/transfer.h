@@ -17,6 +17,8 @@
 constexpr DWORD kReaderBufferSize = 512;
 // How long StopThreads and the USB hand-over wait for the readers to end.
 constexpr DWORD kStopReadersMs = 3000;
+// How much longer a reader that outlived that wait is waited for before its port is dropped.
+constexpr DWORD kReaderEndMs = 10000;
 // The string to send holds the largest framed string (every byte of the longest string escaped).
 constexpr std::size_t kStringBufferSize = LotteryFrameMaxSize(kMaxStringBytes);
 
@@ -56,6 +58,9 @@ public:
     // StopReaders(kStopReadersMs), error 26 on a time-out. Readers that ended are forgotten; one that
     // would not end stays recorded, so no second reader is ever started on its overlapped record.
     void StopThreads();
+    // Waits up to ms for readers that a stop left running (each is inside a request whose wait is
+    // bounded); true once none runs, so what they use may be closed and freed.
+    bool WaitReadersEnded(DWORD ms);
     // The USB hand-over of a reopen: true when a data reader is recorded and still running.
     bool IsReaderRunning() const;
     bool HasReader() const { return m_pReader != nullptr; }
