@@ -554,6 +554,10 @@ void CKestrixDlg::OnSelectEthernet()
 
 LRESULT CKestrixDlg::OnReconnectPort(WPARAM, LPARAM)
 {
+    // The dialog is closing or the transfer was aborted (a removal among others): the worker is
+    // on its way out and the port is left as it is.
+    if (WaitForSingleObject(g_TransferAbortEvent, 0) == WAIT_OBJECT_0)
+        return 0;
     return g_Transfer.ReconnectUsb();
 }
 
