@@ -21,34 +21,12 @@ std::string BinDir()
     return dir.substr(0, dir.find_last_of('\\'));
 }
 
-// Deletes every file of folder, then the folder (a program just ended may hold a file a moment longer).
-void RemoveFolder(const std::string& folder)
-{
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    DeleteFileA((folder + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        if (RemoveDirectoryA(folder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-            GetLastError() == ERROR_PATH_NOT_FOUND)
-            return;
-        Sleep(100);
-    }
-}
-
 }  // namespace
 
 ProgramFolder::ProgramFolder(const std::string& prefix)
 {
     static int made = 0;
     m_path = TestTempFolder(prefix + "_" + std::to_string(++made));
-    RemoveFolder(m_path);
-    CreateDirectoryA(m_path.c_str(), nullptr);
     const std::string bin = BinDir();
     m_ready = true;
     for (const char* name : kShipped) {
@@ -62,7 +40,7 @@ ProgramFolder::ProgramFolder(const std::string& prefix)
 
 ProgramFolder::~ProgramFolder()
 {
-    RemoveFolder(m_path);
+    RemoveFolderTree(m_path);
 }
 
 }  // namespace test_support

@@ -9,7 +9,7 @@ namespace test_support {
 
 class ProgramFolder {
 public:
-    // <temp>\<prefix>_<process id>_<running test's name>_<n>, made empty, with the copies.
+    // <temp>\<prefix>_<n>_<process id>_<running test's name>, empty but for the copies.
     explicit ProgramFolder(const std::string& prefix);
     // Removes the folder with everything the runs left in it.
     ~ProgramFolder();
