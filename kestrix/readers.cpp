@@ -57,6 +57,10 @@ void CTransfer::ForgetEndedReaders()
 
 int CTransfer::StartReaders()
 {
+    if (IsRequestLost()) {
+        LogText("Error Transfer - the port handle is lost: no reader is started");
+        return 1;
+    }
     m_evStopReader.Reset();
     m_evStopUsm.Reset();
     ForgetEndedReaders();

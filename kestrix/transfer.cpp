@@ -84,6 +84,11 @@ bool CTransfer::IsAborted() const
 
 int CTransfer::WriterGeneric(const void* data, DWORD n)
 {
+    // A request lost after its cancel may still complete into the port's record: it is not reused.
+    if (IsRequestLost()) {
+        LogText("Error Transfer - the port handle is lost: nothing is written");
+        return -1;
+    }
     HANDLE port = Comm_GethCommPortTX();
     OVERLAPPED* record = Comm_GetOverlappedTX();
     DWORD written = 0;

@@ -85,7 +85,7 @@ public:
     void LogText(const char* text);
     // A request of the port did not end after its cancel: it may still write into memory that
     // must therefore never be freed (the port's records included), so the program ends without
-    // freeing the transport.
+    // freeing the transport, and no further write or reader uses the port.
     bool IsRequestLost() const { return m_bRequestLost.load(); }
 
     static unsigned ReaderProc(void* transfer);
