@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -26,6 +27,40 @@ constexpr DWORD kWakeByteWaitMs = 1000;     // the byte written ahead of a devic
 constexpr DWORD kDriverIdBufferSize = 2047;
 
 HANDLE NewManualEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+
+// How long a cancelled request may take to end before its handle counts as lost.
+constexpr DWORD kCancelWaitMs = 2000;
+
+// A request of the transport's own, with its record and reply on the heap: one that the driver
+// keeps after its cancel is left its memory (never freed) instead of completing into freed memory.
+struct OwnRequest {
+    OwnRequest() { record.hEvent = NewManualEvent(); }
+    ~OwnRequest()
+    {
+        if (record.hEvent) CloseHandle(record.hEvent);
+    }
+    OwnRequest(const OwnRequest&) = delete;
+    OwnRequest& operator=(const OwnRequest&) = delete;
+
+    OVERLAPPED record{};
+    uint8_t reply[kParallelReplySize] = {};
+};
+
+// Waits up to waitMs for the pending request, else cancels it and waits kCancelWaitMs more. True
+// when it has ended (*done: its bytes; *completed: it succeeded within waitMs); false when the
+// driver kept it: the request must then never be freed.
+bool EndRequest(HANDLE handle, OwnRequest& request, DWORD waitMs, DWORD* done, bool* completed)
+{
+    const bool timedOut = WaitForSingleObject(request.record.hEvent, waitMs) != WAIT_OBJECT_0;
+    if (timedOut) {
+        CancelIoEx(handle, &request.record);
+        WaitForSingleObject(request.record.hEvent, kCancelWaitMs);
+    }
+    if (!HasOverlappedIoCompleted(&request.record)) return false;
+    const BOOL succeeded = GetOverlappedResult(handle, &request.record, done, FALSE);
+    *completed = succeeded && !timedOut;
+    return true;
+}
 
 }  // namespace
 
@@ -137,22 +172,31 @@ int CParallelInfo::OpenSystemPort()
     // The device-ID probe: a printer that answers with an ID can also send.
     if (m_hRequestDone) ResetEvent(m_hRequestDone);
     m_nRequest = kRequestDeviceId;
-    uint8_t reply[kParallelReplySize];
+    auto* probe = new (std::nothrow) OwnRequest;
+    if (!probe || !probe->record.hEvent) {
+        delete probe;
+        return 1;
+    }
     DWORD count = 0;
-    int issued = RequestStatus(reply, sizeof reply, &count, &m_OverlappedRX);
+    int issued = RequestStatus(probe->reply, sizeof probe->reply, &count, &probe->record);
     if (issued == 3) {
         // No answer in time: the port stays open, one-way.
-        if (WaitForSingleObject(m_OverlappedRX.hEvent, kProbeWaitMs) != WAIT_OBJECT_0) {
-            CancelIoEx(m_hCommPortRX, &m_OverlappedRX);
-            GetOverlappedResult(m_hCommPortRX, &m_OverlappedRX, &count, TRUE);
+        bool answered = false;
+        if (!EndRequest(m_hCommPortRX, *probe, kProbeWaitMs, &count, &answered)) {
+            PostError(ERROR_TIMEOUT);   // the driver kept the request: it keeps its memory
             return 1;
         }
-        if (!GetOverlappedResult(m_hCommPortRX, &m_OverlappedRX, &count, FALSE)) return 1;
+        if (!answered) {
+            delete probe;
+            return 1;
+        }
     } else if (issued != 1) {
+        delete probe;
         return 1;
     }
     DWORD word = 0;
-    if (DecodeStatus(reply, count, &word) && m_nReplyLength >= 3) m_bBidirectional = 1;
+    if (DecodeStatus(probe->reply, count, &word) && m_nReplyLength >= 3) m_bBidirectional = 1;
+    delete probe;
     return 1;
 }
 
@@ -237,16 +281,20 @@ void CParallelInfo::WakePort()
 {
     // Its own record: the caller's one is about to carry the device-ID request, and one record
     // must not carry two requests at a time.
-    OVERLAPPED wake{};
-    wake.hEvent = NewManualEvent();
-    if (!wake.hEvent) return;
+    auto* wake = new (std::nothrow) OwnRequest;
+    if (!wake || !wake->record.hEvent) {
+        delete wake;
+        return;
+    }
     static const uint8_t zero = 0;
     DWORD written = 0;
-    if (!Write(m_hCommPortTX, &zero, 1, &written, &wake) && GetLastError() == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(wake.hEvent, kWakeByteWaitMs) != WAIT_OBJECT_0) CancelIoEx(m_hCommPortTX, &wake);
-        GetOverlappedResult(m_hCommPortTX, &wake, &written, TRUE);
+    bool completed = false;
+    if (!Write(m_hCommPortTX, &zero, 1, &written, &wake->record) && GetLastError() == ERROR_IO_PENDING &&
+        !EndRequest(m_hCommPortTX, *wake, kWakeByteWaitMs, &written, &completed)) {
+        PostError(ERROR_TIMEOUT);   // the driver kept the write: it keeps its record
+        return;
     }
-    CloseHandle(wake.hEvent);
+    delete wake;
 }
 
 int CParallelInfo::RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov)
