@@ -3,6 +3,7 @@
 #include "pipe_fixture.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "fill_from_port.h"
 #include "globals.h"
@@ -146,6 +147,25 @@ TEST_F(PipeTransfer, AbortMidFileStopsAtTheNextPacketWithNothingInFlight)
     EXPECT_TRUE(worker.Join(3000));
     g_Transfer.SetQuitEvent(nullptr);
     CloseHandle(quit);
+}
+
+TEST_F(PipeTransfer, AWriteTheDriverKeepsAfterItsCancelEndsTheAbortAndItsPortIsNotWrittenAgain)
+{
+    m_control->keepWrites = 1;
+    std::thread aborter([] {
+        Sleep(100);
+        SetEvent(g_TransferAbortEvent);
+    });
+    const char byte = 'x';
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(g_Transfer.WriterGeneric(&byte, 1), -1);
+    EXPECT_LT(GetTickCount() - start, 4000u);
+    aborter.join();
+    EXPECT_TRUE(g_Transfer.IsRequestLost());
+    const int writes = m_control->writeCalls;
+    ResetEvent(g_TransferAbortEvent);
+    EXPECT_EQ(g_Transfer.WriterGeneric(&byte, 1), -1);
+    EXPECT_EQ(m_control->writeCalls, writes);
 }
 
 TEST_F(PipeTransfer, StringAbortedBeforeItStartsSendsNothingButEnds)

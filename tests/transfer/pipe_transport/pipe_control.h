@@ -12,6 +12,7 @@ struct PipeControl {
     unsigned commPacketSize;
     unsigned stringPacketSize;
     unsigned downloadPacketSize;
+    int keepWrites;             // writes pend and never end, whatever cancels them (a driver that keeps them)
 
     // Recorded by the transport.
     int checkCalls;

@@ -5,7 +5,7 @@
 
 namespace {
 
-PipeControl g_control = {"", 2, 1, -1, 8, 2, 4096, 0, 0, 0, 0, {}, 0};
+PipeControl g_control = {"", 2, 1, -1, 8, 2, 4096, 0, 0, 0, 0, 0, {}, 0};
 
 class CPipeInfo final : public CCommInfo {
 public:
@@ -62,6 +62,13 @@ public:
         if (g_control.faultAfterWrites >= 0 && call >= g_control.faultAfterWrites) {
             *written = 0;
             SetLastError(ERROR_WRITE_FAULT);
+            return FALSE;
+        }
+        if (g_control.keepWrites) {
+            // Pending in the record as a driver leaves it; no cancel reaches it.
+            ov->Internal = STATUS_PENDING;
+            ResetEvent(ov->hEvent);
+            SetLastError(ERROR_IO_PENDING);
             return FALSE;
         }
         return WriteFile(h, data, length, written, ov);
