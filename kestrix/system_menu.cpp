@@ -35,9 +35,9 @@ LRESULT CKestrixDlg::OnSysCommand(WPARAM nID, LPARAM lParam)
         ManageFilesHistory();
         return 0;
     case SC_CLOSE:
-        // A transfer or download still running ends before the port closes under it.
-        EndWorkerThreads();
-        if (Comm_IsConnected()) {
+        // A transfer or download still running ends before the port closes under it; one that
+        // would not end keeps the port.
+        if (EndWorkerThreads() && Comm_IsConnected()) {
             g_Transfer.StopThreads();
             Comm_BreakDownCommPort();
             if (const char* line = CloseLine(m_nInterface))
