@@ -5,6 +5,9 @@
 #include <mutex>
 
 namespace standin {
+namespace {
+constexpr DWORD kBetweenInstancesMs = 500;
+}  // namespace
 
 bool StandinLink::Connect(const std::string& ns, DWORD timeoutMs)
 {
@@ -15,12 +18,18 @@ bool StandinLink::Connect(const std::string& ns, DWORD timeoutMs)
         m_pipe = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (m_pipe != INVALID_HANDLE_VALUE) break;
         DWORD error = GetLastError();
-        // All instances busy: the stand-in makes a new one as soon as it took the last.
-        if (error != ERROR_PIPE_BUSY || GetTickCount() - start >= timeoutMs) {
+        DWORD waited = GetTickCount() - start;
+        // All instances busy: the stand-in makes a new one as soon as it took the last. Under Wine
+        // a client that comes between two instances may also find no pipe at all for a moment.
+        bool retry = error == ERROR_PIPE_BUSY || (error == ERROR_FILE_NOT_FOUND && waited < kBetweenInstancesMs);
+        if (!retry || waited >= timeoutMs) {
             SetLastError(error == ERROR_PIPE_BUSY ? ERROR_SEM_TIMEOUT : error);
             return false;
         }
-        WaitNamedPipeA(name.c_str(), 50);
+        if (error == ERROR_PIPE_BUSY)
+            WaitNamedPipeA(name.c_str(), 50);
+        else
+            Sleep(10);
     }
     DWORD mode = PIPE_READMODE_MESSAGE;
     if (!SetNamedPipeHandleState(m_pipe, &mode, nullptr, nullptr)) {
