@@ -15,7 +15,6 @@
 
 namespace {
 
-
 constexpr int kErrorPackFile = 1;       // "Error - Open PP Data Storage File"
 constexpr int kErrorMemory = 7;         // "Error - Memory Allocation"
 constexpr int kErrorTooLarge = 24;      // "Error - File is too large to transfer"
