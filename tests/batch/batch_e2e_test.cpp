@@ -17,6 +17,7 @@
 #include "core/command_line.h"
 #include "core/packet_framing.h"
 #include "crc32.h"
+#include "sample_bytes.h"
 #include "vprinter_client.h"
 
 namespace {
@@ -86,17 +87,6 @@ std::string WriteSample(const char* name, const Bytes& bytes)
     return path;
 }
 
-Bytes Pattern(size_t size, unsigned seed)
-{
-    Bytes bytes(size);
-    unsigned state = seed;
-    for (unsigned char& b : bytes) {
-        state = state * 1103515245u + 12345u;
-        b = static_cast<unsigned char>(state >> 16);
-    }
-    return bytes;
-}
-
 class BatchE2E : public ::testing::Test {
 protected:
     void SetUp() override
@@ -145,7 +135,7 @@ protected:
 
 TEST_F(BatchE2E, LauncherSendsAFileByteExactAndTheWindowClosesByItself)
 {
-    const Bytes file = Pattern(20000, 1);
+    const Bytes file = test_support::SampleBytes(20000, 1);
     BatchRun run;
     RunThroughLauncher(run, WriteSample("sample.bin", file) + " -M:T " + Ethernet());
     EXPECT_TRUE(run.Boxes().empty()) << run.Boxes().front();
@@ -191,7 +181,7 @@ TEST_F(BatchE2E, HexAndTextStringsReachThePrinterAsTheirBytes)
 
 TEST_F(BatchE2E, PacketModeOnTheCommandLineFramesWhatIsSent)
 {
-    const Bytes file = Pattern(2500, 2);
+    const Bytes file = test_support::SampleBytes(2500, 2);
     Bytes lottery;
     for (size_t at = 0; at < file.size(); at += 1024) {
         const size_t n = std::min<size_t>(1024, file.size() - at);
@@ -215,7 +205,7 @@ TEST_F(BatchE2E, PacketModeOnTheCommandLineFramesWhatIsSent)
 
 TEST_F(BatchE2E, RepeatCountSendsTheFileAgainAfterTheDelay)
 {
-    const Bytes file = Pattern(3000, 3);
+    const Bytes file = test_support::SampleBytes(3000, 3);
     Bytes three;
     for (int i = 0; i < 3; ++i)
         three.insert(three.end(), file.begin(), file.end());
@@ -231,7 +221,7 @@ TEST_F(BatchE2E, FirmwareImageReachesThePrinterAndTheWindowCloses)
 {
     ASSERT_TRUE(m_printer.Ok("FW ON"));
     ASSERT_TRUE(m_printer.Ok("FW SIZE 0"));
-    const Bytes image = Pattern(65536, 4);
+    const Bytes image = test_support::SampleBytes(65536, 4);
     BatchRun run;
     RunThroughLauncher(run, WriteSample("image.bin", image) + " -M:D " + Ethernet());
     EXPECT_TRUE(run.Boxes().empty()) << run.Boxes().front();
@@ -287,8 +277,8 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
     ASSERT_TRUE(m_printer.Ok("FW ON"));
     ASSERT_TRUE(m_printer.Ok("FW SIZE 0"));
     ASSERT_TRUE(m_printer.Ok("FW REPLY erase -"));
-    const std::string image = WriteSample("silent.bin", Pattern(65536, 5));
-    const std::string file = WriteSample("pause.bin", Pattern(3000, 6));
+    const std::string image = WriteSample("silent.bin", test_support::SampleBytes(65536, 5));
+    const std::string file = WriteSample("pause.bin", test_support::SampleBytes(3000, 6));
     struct Wait {
         const char* what;
         std::string arguments;

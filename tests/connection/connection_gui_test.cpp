@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "device_record.h"
 #include "temp_folder.h"
 #include "box_recorder.h"
 #include "gui_harness.h"
@@ -53,21 +54,7 @@ std::string Events(const ScriptControl& script)
     return std::string(script.events, static_cast<size_t>(script.eventCount));
 }
 
-// A device-interface notification record with its name.
-struct InterfaceRecord {
-    DEV_BROADCAST_DEVICEINTERFACE_A record;
-    char rest[64];
-};
-
-InterfaceRecord MakeRecord(const GUID& cls, const char* name)
-{
-    InterfaceRecord r = {};
-    r.record.dbcc_size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) + static_cast<DWORD>(std::strlen(name));
-    r.record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    r.record.dbcc_classguid = cls;
-    std::memcpy(r.record.dbcc_name, name, std::strlen(name) + 1);
-    return r;
-}
+using test_support::InterfaceRecord;
 
 class ConnectionTest : public ::testing::Test {
 protected:
@@ -179,7 +166,7 @@ TEST_F(ConnectionTest, DeviceNotificationsActOnlyOnTheUsbDriversClassWhileUsbIsC
     gui::RunModal(dlg_, [&](CDialog& d) {
         ASSERT_EQ(Events(*usb_), "FVO");
         const GUID otherClass = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
-        InterfaceRecord other = MakeRecord(otherClass, "\\\\?\\USBSTOR#Disk");
+        InterfaceRecord other = test_support::MakeInterfaceRecord(otherClass, "\\\\?\\USBSTOR#Disk");
         DEV_BROADCAST_VOLUME volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0, 1, 0};
         for (WPARAM event : {static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE), static_cast<WPARAM>(DBT_DEVICEARRIVAL)}) {
             d.SendMessage(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
@@ -188,7 +175,7 @@ TEST_F(ConnectionTest, DeviceNotificationsActOnlyOnTheUsbDriversClassWhileUsbIsC
         EXPECT_EQ(Events(*usb_), "FVO");
         EXPECT_EQ(Comm_IsOpened(), 1);
 
-        InterfaceRecord printer = MakeRecord(kUsbDriverInterfaceClass, "\\\\?\\usb#vid_0dd4&pid_0195#1");
+        InterfaceRecord printer = test_support::MakeInterfaceRecord(kUsbDriverInterfaceClass, "\\\\?\\usb#vid_0dd4&pid_0195#1");
         d.SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&printer.record));
         EXPECT_EQ(Events(*usb_), "FVOCD");
         EXPECT_EQ(Comm_IsOpened(), 0);

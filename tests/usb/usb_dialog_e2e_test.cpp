@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "box_recorder.h"
+#include "device_record.h"
 #include "fixture_printer.h"
 #include "gui_harness.h"
+#include "sample_bytes.h"
 #include "standin_link.h"
 #include "standin_ready.h"
 #include "temp_folder.h"
@@ -32,32 +34,9 @@
 
 namespace {
 
-std::vector<char> Pattern(size_t size)
+test_support::InterfaceRecord PrinterRecord()
 {
-    std::vector<char> bytes(size);
-    unsigned state = 7;
-    for (char& b : bytes) {
-        state = state * 1103515245u + 12345u;
-        b = static_cast<char>(state >> 16);
-    }
-    return bytes;
-}
-
-// The notification record Windows sends for a device of the USB driver's class.
-struct InterfaceRecord {
-    DEV_BROADCAST_DEVICEINTERFACE_A record;
-    char rest[64];
-};
-
-InterfaceRecord PrinterRecord()
-{
-    const char* name = "\\\\?\\usb#vid_0dd4&pid_0195#1";
-    InterfaceRecord r = {};
-    r.record.dbcc_size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) + static_cast<DWORD>(std::strlen(name));
-    r.record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    r.record.dbcc_classguid = kUsbDriverInterfaceClass;
-    std::memcpy(r.record.dbcc_name, name, std::strlen(name) + 1);
-    return r;
+    return test_support::MakeInterfaceRecord(kUsbDriverInterfaceClass, "\\\\?\\usb#vid_0dd4&pid_0195#1");
 }
 
 class UsbDialogEndToEnd : public ::testing::Test {
@@ -94,13 +73,14 @@ protected:
     std::string Standin(const std::string& command) { return standin::StandinCommand(ns_, command); }
     void Notify(CDialog& d, WPARAM event)
     {
-        InterfaceRecord printer = PrinterRecord();
+        test_support::InterfaceRecord printer = PrinterRecord();
         d.SendMessage(WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&printer.record));
     }
-    std::string File(const char* name, const std::vector<char>& bytes)
+    std::string File(const char* name, const std::vector<unsigned char>& bytes)
     {
         const std::string path = folder_ + "\\" + name;
-        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -113,8 +93,8 @@ protected:
 
 TEST_F(UsbDialogEndToEnd, RemovalDuringATransferAbortsItFirstAndArrivalReconnectsAfterwards)
 {
-    const std::vector<char> file = Pattern(8 << 20);
-    const std::vector<char> image = Pattern(65536);
+    const std::vector<unsigned char> file = test_support::SampleBytes(8 << 20, 7);
+    const std::vector<unsigned char> image = test_support::SampleBytes(65536, 7);
     struct Transfer {
         const char* what;
         std::vector<std::string> printerSetUp;

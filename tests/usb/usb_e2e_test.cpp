@@ -5,6 +5,7 @@
 #include "crc32.h"
 #include "flood_pattern.h"
 #include "hex_text.h"
+#include "sample_bytes.h"
 #include "usb_info.h"
 
 #include <atomic>
@@ -13,17 +14,6 @@
 
 namespace usb_test {
 namespace {
-
-std::vector<uint8_t> Pattern(size_t length)
-{
-    std::vector<uint8_t> bytes(length);
-    uint32_t x = 0x12345678;
-    for (auto& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<uint8_t>(x >> 16);
-    }
-    return bytes;
-}
 
 TEST_F(UsbTest, OpensThePrinterInterfaceWithAllFourEndpoints)
 {
@@ -49,7 +39,7 @@ TEST_F(UsbTest, MegabyteThroughBulkOutArrivesByteExact)
 {
     ASSERT_EQ(Check(0), 1);
     ASSERT_EQ(OpenDevice(0), 1);
-    std::vector<uint8_t> data = Pattern(1 << 20);
+    std::vector<uint8_t> data = test_support::SampleBytes(1 << 20, 0x12345678);
     ASSERT_TRUE(WriteAll(data.data(), data.size(), m_info->m_nCommPacketSize)) << GetLastError();
     ASSERT_TRUE(WaitReceived("main", data.size(), 30000));
     auto summary = m_printer.Received("main");
