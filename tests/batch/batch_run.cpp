@@ -64,6 +64,17 @@ std::set<DWORD> KestrixPids()
     return pids;
 }
 
+// Whether process runs the Kestrix.exe of dir: tests beside this one start their own copies.
+bool RunsFrom(HANDLE process, const std::string& dir)
+{
+    char image[MAX_PATH] = {};
+    DWORD length = sizeof image;
+    if (!QueryFullProcessImageNameA(process, 0, image, &length))
+        return false;
+    const std::string own = dir + "\\Kestrix.exe";
+    return _stricmp(image, own.c_str()) == 0;
+}
+
 bool RunToEnd(const std::string& commandLine, const std::string& dir, DWORD& exitCode, DWORD timeoutMs)
 {
     std::string command = commandLine;
@@ -118,15 +129,21 @@ bool BatchRun::StartThroughLauncher(const std::string& arguments, DWORD& launche
     const std::set<DWORD> before = KestrixPids();
     if (!RunToEnd("\"" + dir + "\\KestrixCli.exe\" " + arguments, dir, launcherExit, 20000))
         return false;
-    // The launcher does not wait for Kestrix: find the one it started among the processes.
+    // The launcher does not wait for Kestrix: find the one it started among the processes, by its
+    // folder, as other tests may start theirs meanwhile.
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < 20000) {
         for (DWORD pid : KestrixPids()) {
             if (before.count(pid))
                 continue;
-            m_process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid);
-            if (!m_process)
+            HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+            if (!process)
                 continue;
+            if (!RunsFrom(process, dir)) {
+                CloseHandle(process);
+                continue;
+            }
+            m_process = process;
             m_pid = pid;
             return true;
         }
