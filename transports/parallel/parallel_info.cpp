@@ -7,9 +7,11 @@
 #include "driver_access.h"
 #include "hex_dump.h"
 #include "line_status.h"
+#include "overlapped_request.h"
 #include "parallel_codes.h"
 #include "port_devices.h"
 #include "port_owner.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -27,40 +29,6 @@ constexpr DWORD kWakeByteWaitMs = 1000;     // the byte written ahead of a devic
 constexpr DWORD kDriverIdBufferSize = 2047;
 
 HANDLE NewManualEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
-
-// How long a cancelled request may take to end before its handle counts as lost.
-constexpr DWORD kCancelWaitMs = 2000;
-
-// A request of the transport's own, with its record and reply on the heap: one that the driver
-// keeps after its cancel is left its memory (never freed) instead of completing into freed memory.
-struct OwnRequest {
-    OwnRequest() { record.hEvent = NewManualEvent(); }
-    ~OwnRequest()
-    {
-        if (record.hEvent) CloseHandle(record.hEvent);
-    }
-    OwnRequest(const OwnRequest&) = delete;
-    OwnRequest& operator=(const OwnRequest&) = delete;
-
-    OVERLAPPED record{};
-    uint8_t reply[kParallelReplySize] = {};
-};
-
-// Waits up to waitMs for the pending request, else cancels it and waits kCancelWaitMs more. True
-// when it has ended (*done: its bytes; *completed: it succeeded within waitMs); false when the
-// driver kept it: the request must then never be freed.
-bool EndRequest(HANDLE handle, OwnRequest& request, DWORD waitMs, DWORD* done, bool* completed)
-{
-    const bool timedOut = WaitForSingleObject(request.record.hEvent, waitMs) != WAIT_OBJECT_0;
-    if (timedOut) {
-        CancelIoEx(handle, &request.record);
-        WaitForSingleObject(request.record.hEvent, kCancelWaitMs);
-    }
-    if (!HasOverlappedIoCompleted(&request.record)) return false;
-    const BOOL succeeded = GetOverlappedResult(handle, &request.record, done, FALSE);
-    *completed = succeeded && !timedOut;
-    return true;
-}
 
 }  // namespace
 
@@ -172,30 +140,31 @@ int CParallelInfo::OpenSystemPort()
     // The device-ID probe: a printer that answers with an ID can also send.
     if (m_hRequestDone) ResetEvent(m_hRequestDone);
     m_nRequest = kRequestDeviceId;
-    auto* probe = new (std::nothrow) OwnRequest;
+    auto* probe = new (std::nothrow) OwnedRequest(kParallelReplySize);
     if (!probe || !probe->record.hEvent) {
         delete probe;
         return 1;
     }
     DWORD count = 0;
-    int issued = RequestStatus(probe->reply, sizeof probe->reply, &count, &probe->record);
+    int issued = RequestStatus(probe->reply.data(), kParallelReplySize, &count, &probe->record);
     if (issued == 3) {
         // No answer in time: the port stays open, one-way.
-        bool answered = false;
-        if (!EndRequest(m_hCommPortRX, *probe, kProbeWaitMs, &count, &answered)) {
+        const RequestEnd end = EndRequest(m_hCommPortRX, &probe->record, kProbeWaitMs);
+        if (end.kept) {
             PostError(ERROR_TIMEOUT);   // the driver kept the request: it keeps its memory
             return 1;
         }
-        if (!answered) {
+        if (!end.inTime || !end.succeeded) {
             delete probe;
             return 1;
         }
+        count = end.done;
     } else if (issued != 1) {
         delete probe;
         return 1;
     }
     DWORD word = 0;
-    if (DecodeStatus(probe->reply, count, &word) && m_nReplyLength >= 3) m_bBidirectional = 1;
+    if (DecodeStatus(probe->reply.data(), count, &word) && m_nReplyLength >= 3) m_bBidirectional = 1;
     delete probe;
     return 1;
 }
@@ -281,16 +250,15 @@ void CParallelInfo::WakePort()
 {
     // Its own record: the caller's one is about to carry the device-ID request, and one record
     // must not carry two requests at a time.
-    auto* wake = new (std::nothrow) OwnRequest;
+    auto* wake = new (std::nothrow) OwnedRequest(0);
     if (!wake || !wake->record.hEvent) {
         delete wake;
         return;
     }
     static const uint8_t zero = 0;
     DWORD written = 0;
-    bool completed = false;
     if (!Write(m_hCommPortTX, &zero, 1, &written, &wake->record) && GetLastError() == ERROR_IO_PENDING &&
-        !EndRequest(m_hCommPortTX, *wake, kWakeByteWaitMs, &written, &completed)) {
+        EndRequest(m_hCommPortTX, &wake->record, kWakeByteWaitMs).kept) {
         PostError(ERROR_TIMEOUT);   // the driver kept the write: it keeps its record
         return;
     }

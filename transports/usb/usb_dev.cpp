@@ -2,11 +2,11 @@
 #include "usb_dev.h"
 
 #include "driver_access.h"
+#include "overlapped_request.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <vector>
 
 using standin::Driver;
 using namespace usb_driver;
@@ -54,24 +54,6 @@ public:
 
 private:
     CRITICAL_SECTION& m_lock;
-};
-
-// What one control request writes into: its record, its event and its reply. Owned by the
-// request, so one that the driver never gives back can be left its memory.
-struct ControlRequest {
-    explicit ControlRequest(DWORD outLength) : reply(outLength)
-    {
-        record.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    }
-    ~ControlRequest()
-    {
-        if (record.hEvent) CloseHandle(record.hEvent);
-    }
-    ControlRequest(const ControlRequest&) = delete;
-    ControlRequest& operator=(const ControlRequest&) = delete;
-
-    OVERLAPPED record{};
-    std::vector<BYTE> reply;
 };
 
 }  // namespace
@@ -166,7 +148,8 @@ DWORD CUsbDev::IoControl(DWORD code, void* in, DWORD inLength, void* out, DWORD 
 {
     Hold hold(m_Lock);
     if (!IsOpen()) return kStatusNotOpen;
-    auto* request = new (std::nothrow) ControlRequest(out ? outLength : 0);
+    // What the request writes into is its own: one that the driver never gives back keeps it.
+    auto* request = new (std::nothrow) OwnedRequest(out ? outLength : 0);
     if (!request || !request->record.hEvent) {
         delete request;
         return kStatusNoMemory;
@@ -177,11 +160,8 @@ DWORD CUsbDev::IoControl(DWORD code, void* in, DWORD inLength, void* out, DWORD 
     if (!Driver().IoControl(m_hDevice, code, in, inLength, reply, out ? outLength : 0, &count, &request->record)) {
         status = GetLastError();
         if (status == ERROR_IO_PENDING) {
-            if (WaitForSingleObject(request->record.hEvent, kControlWaitMs) != WAIT_OBJECT_0) {
-                CancelIoEx(m_hDevice, &request->record);
-                WaitForSingleObject(request->record.hEvent, kControlCancelWaitMs);
-            }
-            if (!HasOverlappedIoCompleted(&request->record)) {
+            const RequestEnd end = EndRequest(m_hDevice, &request->record, kControlWaitMs);
+            if (end.kept) {
                 // The driver kept the request: it keeps its block (never freed), and the handle
                 // is given up rather than used again.
                 Driver().CloseDevice(m_hDevice);
@@ -189,7 +169,8 @@ DWORD CUsbDev::IoControl(DWORD code, void* in, DWORD inLength, void* out, DWORD 
                 m_bHandleLost = true;
                 return kStatusTimeout;
             }
-            status = GetOverlappedResult(m_hDevice, &request->record, &count, FALSE) ? 0 : GetLastError();
+            count = end.done;
+            status = end.succeeded ? 0 : end.error;
         }
     }
     if (count > request->reply.size()) count = static_cast<DWORD>(request->reply.size());

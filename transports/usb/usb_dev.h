@@ -7,9 +7,8 @@
 
 #include "usb_driver_codes.h"
 
-// How long a control request may take before it is cancelled, and how long it may then take to end.
+// How long a control request may take before it is cancelled (it then has kCancelWaitMs to end).
 constexpr DWORD kControlWaitMs = 5000;
-constexpr DWORD kControlCancelWaitMs = 2000;
 
 class CUsbDev {
 public:
