@@ -303,9 +303,10 @@ TEST_F(SettingsTest, NumbersOutsideTheirRangeTakeTheDefault)
         // An ignored value is logged.
         const bool ignored = static_cast<DWORD>(c.expected) != c.stored;
         ASSERT_EQ(notes.size(), ignored ? 1u : 0u);
-        if (ignored)
+        if (ignored) {
             EXPECT_EQ(notes[0], std::string("Setting ") + c.name + " = " + std::to_string(c.stored) +
                                     " is out of range and is ignored");
+        }
         RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
     }
 }
