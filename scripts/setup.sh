@@ -9,16 +9,47 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "setup: installing ${missing[*]}"
-    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-    # A mirror caught mid-sync serves an index of the wrong size; it settles within minutes.
-    for try in 1 2 3 4 5 6; do
-        if $SUDO apt-get update -q && DEBIAN_FRONTEND=noninteractive \
-               $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"; then
-            break
-        fi
-        [ "$try" -lt 6 ] || exit 1
-        echo "setup: apt failed (try $try); again in 30 s"; sleep 30
-    done
-fi
+[ ${#missing[@]} -gt 0 ] || exit 0
+echo "setup: installing ${missing[*]}"
+dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+log=$(mktemp); trap 'rm -f "$log"' EXIT
+
+# Runs apt-get with its output kept in $log as well, so a failure can show its last lines.
+apt_get() {
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -q "$@" 2>&1 | tee -a "$log"
+    return "${PIPESTATUS[0]}"
+}
+install_all() { apt_get update "$@" && apt_get install -y --no-install-recommends "$@" "${missing[@]}"; }
+fail() {
+    echo "setup: ---- apt's last lines ----" >&2; tail -n 15 "$log" >&2
+    echo "setup: $1" >&2; exit 1
+}
+
+# A mirror caught mid-sync serves an index of the wrong size; it usually settles within minutes.
+for try in 1 2 3 4 5 6; do
+    : >"$log"
+    install_all && exit 0
+    [ "$try" -lt 6 ] || break
+    echo "setup: apt failed (try $try); again in 30 s"; sleep 30
+done
+grep -q 'Mirror sync in progress' "$log" || fail "could not install the packages above (apt failed six times)"
+
+# A security index that stays stale also makes the i386 packages unresolvable, since the amd64
+# ones then come from a newer suite. The release and its -updates suite are one consistent set:
+# install from those alone, through a source list and a lists folder of this run's own, so
+# nothing under /etc/apt or /var/lib/apt/lists changes.
+. /etc/os-release
+mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+         awk '/^(URIs:|deb )/ { for (i = 2; i <= NF; i++) if ($i ~ /^https?:\/\/.*\/debian\/?$/) { print $i; exit } }' || true)
+mirror=${mirror:-http://deb.debian.org/debian}
+echo "setup: the security suite's index stays out of sync on this mirror; installing from" \
+     "$mirror $VERSION_CODENAME and $VERSION_CODENAME-updates only, WITHOUT the security suite" >&2
+dir=$($SUDO mktemp -d); trap 'rm -f "$log"; $SUDO rm -rf "$dir"' EXIT
+$SUDO chmod 755 "$dir"
+$SUDO mkdir -p "$dir/parts" "$dir/lists/partial"
+printf 'deb %s %s main\n' "$mirror" "$VERSION_CODENAME" "$mirror" "$VERSION_CODENAME-updates" | $SUDO tee "$dir/sources.list" >/dev/null
+: >"$log"
+install_all -o Dir::Etc::SourceList="$dir/sources.list" -o Dir::Etc::SourceParts="$dir/parts" \
+            -o Dir::State::Lists="$dir/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= ||
+    fail "could not install the packages above, even without the security suite"
+echo "setup: installed without the security suite (its mirror was mid-sync); run setup again later for its updates" >&2
