@@ -16,10 +16,14 @@ log=$(mktemp); trap 'rm -f "$log"' EXIT
 
 # Runs apt-get with its output kept in $log as well, so a failure can show its last lines.
 apt_get() {
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -q "$@" 2>&1 | tee -a "$log"
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -q "$@" 2>&1 | tee -a "$log"
     return "${PIPESTATUS[0]}"
 }
-install_all() { apt_get update "$@" && apt_get install -y --no-install-recommends "$@" "${missing[@]}"; }
+# Updates the index, then installs; $failed says which step failed.
+install_all() {
+    failed=update; apt_get update "$@" || return 1
+    failed=install; apt_get install -y --no-install-recommends "$@" "${missing[@]}" || return 1
+}
 fail() {
     echo "setup: ---- apt's last lines ----" >&2; tail -n 15 "$log" >&2
     echo "setup: $1" >&2; exit 1
@@ -32,17 +36,18 @@ for try in 1 2 3 4 5 6; do
     [ "$try" -lt 6 ] || break
     echo "setup: apt failed (try $try); again in 30 s"; sleep 30
 done
-grep -q 'Mirror sync in progress' "$log" || fail "could not install the packages above (apt failed six times)"
+[ "$failed" = update ] || fail "could not install the packages above (apt-get install failed six times)"
 
-# A security index that stays stale also makes the i386 packages unresolvable, since the amd64
-# ones then come from a newer suite. The release and its -updates suite are one consistent set:
+# Seen: a security suite whose i386 index stays stale for days ("Mirror sync in progress?"). An
+# install after such an update cannot resolve the i386 packages either, since the amd64 ones then
+# come from a newer suite. The release and its -updates suite are one consistent set:
 # install from those alone, through a source list and a lists folder of this run's own, so
 # nothing under /etc/apt or /var/lib/apt/lists changes.
 . /etc/os-release
 mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
          awk '/^(URIs:|deb )/ { for (i = 2; i <= NF; i++) if ($i ~ /^https?:\/\/.*\/debian\/?$/) { print $i; exit } }' || true)
 mirror=${mirror:-http://deb.debian.org/debian}
-echo "setup: the security suite's index stays out of sync on this mirror; installing from" \
+echo "setup: apt-get update failed six times ($(grep -m1 '^E:' "$log" | cut -c1-220)); installing from" \
      "$mirror $VERSION_CODENAME and $VERSION_CODENAME-updates only, WITHOUT the security suite" >&2
 dir=$($SUDO mktemp -d); trap 'rm -f "$log"; $SUDO rm -rf "$dir"' EXIT
 $SUDO chmod 755 "$dir"
@@ -52,4 +57,4 @@ printf 'deb %s %s main\n' "$mirror" "$VERSION_CODENAME" "$mirror" "$VERSION_CODE
 install_all -o Dir::Etc::SourceList="$dir/sources.list" -o Dir::Etc::SourceParts="$dir/parts" \
             -o Dir::State::Lists="$dir/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= ||
     fail "could not install the packages above, even without the security suite"
-echo "setup: installed without the security suite (its mirror was mid-sync); run setup again later for its updates" >&2
+echo "setup: installed without the security suite, whose index could not be fetched; apt-get update && apt-get upgrade bring its updates once the mirror has settled" >&2
