@@ -93,17 +93,37 @@ void FormatCommErrorText(char* out, std::size_t capacity, int id, const char* pa
     AppendFormat(out, capacity, "%s", pattern);
 }
 
-void ShowError(int id)
+namespace {
+
+// The catalogue's text of error id into text; false while no catalogue is bound (reports are
+// then silent).
+bool ErrorText(int id, char (&text)[kReportChars])
 {
     const ThesGetTextFn errorText = g_pfnErrorGetText;
     if (!errorText)
-        return;
-    char text[kReportChars] = {};
+        return false;
+    text[0] = '\0';
     if (const char* catalogueText = errorText(id))
         AppendFormat(text, sizeof text, "%s", catalogueText);
     else
         AppendFormat(text, sizeof text, "%d", id);   // a catalogue without the text: the number at least
-    ShowAndLog(text);
+    return true;
+}
+
+} // namespace
+
+void ShowError(int id)
+{
+    char text[kReportChars];
+    if (ErrorText(id, text))
+        ShowAndLog(text);
+}
+
+void LogError(int id)
+{
+    char text[kReportChars];
+    if (ErrorText(id, text))
+        LogReport(text);
 }
 
 void ShowCommError(int id, const CommErrorArgs* args)

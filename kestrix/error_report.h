@@ -16,6 +16,8 @@ extern PFN_ErrorGetText g_pfnCommErrorGetText;
 // Message box and log entry with the catalogue's error text for id. Callable from any thread:
 // on a worker thread the box belongs to no window and that thread waits until it is closed.
 void ShowError(int id);
+// The log entry of ShowError without its box: for a report that has no window to stand on.
+void LogError(int id);
 // Message box and log entry with the catalogue's communication error text; ids 1 and 10 are
 // completed from args (port name, detail), whose missing record gives empty fields.
 void ShowCommError(int id, const CommErrorArgs* args);

@@ -166,10 +166,11 @@ BOOL CKestrixDlg::OnInitDialog()
     m_nBatchMode = ParseCommandLine();
     if (m_nBatchMode == 1)
         return FALSE;
-    // 19. Capture file of received data.
+    // 19. Capture file of received data. A file that cannot be made is reported through this
+    // window once the dialog runs, and the receivers go on trying to make it.
     m_strRxDataFile = MakeRxDataFileName();
-    g_RxDataFile.Open(m_strRxDataFile, 1, 0, 0);
     g_RxDataFile.SetReportWindow(m_hWnd);
+    g_RxDataFile.Create(m_strRxDataFile);
     // 20. The members into the controls.
     UpdateAllData(FALSE);
     // 21. Progress bar over its frame.

@@ -94,9 +94,11 @@ int CMyFile::OpenLocked(const CString& name, int mode, int lottery, int kiosk)
                             : CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
     }
+    const DWORD openError = GetLastError();   // the caller reads it: storing the name may allocate
     m_strName = name;
     if (!IsOpen()) {
         m_hFile = INVALID_HANDLE_VALUE;   // nothing to frame: the caller reports the open failure
+        SetLastError(openError);
         return 0;
     }
     if (!TakeSize())
@@ -230,6 +232,11 @@ bool CMyFile::SeekToStart()
 bool CMyFile::Append(const void* data, DWORD size)
 {
     CLock guard(m_lock);
+    return AppendLocked(data, size);
+}
+
+bool CMyFile::AppendLocked(const void* data, DWORD size)
+{
     if (!IsOpen()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
@@ -246,17 +253,30 @@ bool CMyFile::Append(const void* data, DWORD size)
     return true;
 }
 
-int CMyFile::Recreate()
+int CMyFile::Create(const CString& name)
 {
-    int made;
+    DWORD error = ERROR_SUCCESS;
     {
         CLock guard(m_lock);
-        CString name = m_strName;
-        made = OpenLocked(name, 1, 0, 0);
+        if (OpenLocked(name, 1, 0, 0))
+            return 1;
+        error = GetLastError();
+        // Reported even when appends have reported their span already: this failure is the
+        // start-up's or the user's own, and from here the received bytes miss the file again.
+        m_bFailing = true;
     }
-    if (!made)
-        CaptureFailed(GetLastError());
-    return made;
+    ReportCaptureFailure(error);
+    return 0;
+}
+
+int CMyFile::Recreate()
+{
+    CString name;
+    {
+        CLock guard(m_lock);
+        name = m_strName;
+    }
+    return Create(name);
 }
 
 DWORD CMyFile::CopyTo(const char* destName)
@@ -305,23 +325,49 @@ DWORD CMyFile::CopyTo(const char* destName)
 
 void CMyFile::AppendReceived(const void* data, DWORD size)
 {
-    if (size == 0 || !IsOpen())
+    if (size == 0)
         return;
-    if (!Append(data, size)) {
-        CaptureFailed(GetLastError());
-        return;
+    bool created = false;
+    bool report = false;
+    bool recovered = false;
+    DWORD error = ERROR_SUCCESS;
+    {
+        CLock guard(m_lock);
+        // No capture file: none asked for, or closed at exit.
+        if (m_hFile == nullptr || (m_hFile == INVALID_HANDLE_VALUE && m_strName.IsEmpty()))
+            return;
+        bool written = true;
+        if (m_hFile == INVALID_HANDLE_VALUE) {
+            // Its creation failed (at start-up or by Clear Buffer): each append tries it again.
+            const CString name = m_strName;
+            created = OpenLocked(name, 1, 0, 0) == 1;
+            if (!created) {
+                error = GetLastError();
+                written = false;
+            }
+        }
+        if (written && !AppendLocked(data, size)) {
+            error = GetLastError();
+            written = false;
+        }
+        report = !written && !m_bFailing;
+        recovered = written && m_bFailing;
+        m_bFailing = !written;
     }
-    if (m_bFailing.exchange(false))
-        AddEntry("RX Data Storage File written again: received bytes reach it from here on");
+    if (report)
+        ReportCaptureFailure(error);
+    else if (recovered)
+        AddEntry(created ? "RX Data Storage File created: received bytes reach it from here on"
+                         : "RX Data Storage File written again: received bytes reach it from here on");
 }
 
-void CMyFile::CaptureFailed(DWORD error)
+void CMyFile::ReportCaptureFailure(DWORD error)
 {
-    if (m_bFailing.exchange(true))
-        return;   // this span is reported already
     HWND wnd = m_hReportWnd.load();
     if (wnd && PostMessageA(wnd, WM_CAPTURE_FAILED, error, 0))
         return;
-    ShowError(kErrorCaptureFile);
+    // No window to report to (none yet, or gone at the way out while a receiver still runs): the
+    // log only. A box here could stand on a receiver's thread and hold up the exit.
+    LogError(kErrorCaptureFile);
     LogSystemError(error);
 }

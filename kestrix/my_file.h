@@ -35,12 +35,16 @@ public:
     // the reader threads append, Clear Buffer recreates, Save As copies.
     // Append writes all of data at the end; false (GetLastError set) when it could not.
     bool Append(const void* data, DWORD size);
-    // Creates the held name again, empty (mode 1). Returns 1 or 0 (reported as a failed append is).
+    // Creates the capture file name, empty (mode 1), at start-up. Returns 1 or 0; a failure is
+    // always reported, and the appends go on trying to create the file.
+    int Create(const CString& name);
+    // Creates the held name again, as Create does (Clear Buffer).
     int Recreate();
-    // The capture file as the receivers use it: appends data when a file is held. A failure is
-    // reported once for the span of bytes it makes miss the file: error 0 is shown and the system
-    // error logged by the report window (WM_CAPTURE_FAILED, so no receiver waits in a box), or here
-    // when there is none. Appends go on being tried, and the first that succeeds again is logged.
+    // The capture file as the receivers use it: appends data when a file is held, or first tries
+    // again to create the file whose creation failed. A failure is reported once for the span of
+    // bytes it makes miss the file, and the first append that reaches the file again is logged.
+    // A report is error 0 shown and the system error logged by the report window
+    // (WM_CAPTURE_FAILED, so no receiver waits in a box); without a window, both go to the log only.
     void AppendReceived(const void* data, DWORD size);
     void SetReportWindow(HWND wnd) { m_hReportWnd.store(wnd); }
     // Copies the whole file to a new file destName (replaced); ERROR_SUCCESS or the system error.
@@ -54,14 +58,15 @@ private:
     int MakePackFile(const CString& name, bool lottery);
     bool TakeSize();
     void FailOpen();
-    void CaptureFailed(DWORD error);
+    bool AppendLocked(const void* data, DWORD size);
+    void ReportCaptureFailure(DWORD error);
 
     CCriticalSection m_lock;
     HANDLE m_hFile;      // null: none; INVALID_HANDLE_VALUE: the last open failed
     DWORD m_dwSize;
     CString m_strName;
     std::atomic<HWND> m_hReportWnd{nullptr};
-    std::atomic<bool> m_bFailing{false};   // a failure of the current span is reported
+    bool m_bFailing = false;   // the capture file misses received bytes, and that is reported
 };
 
 // The file to send or to flash, and the capture file of received data.

@@ -10,6 +10,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -301,6 +304,42 @@ TEST_F(MyFileTest, CopyOfAClosedCaptureReportsTheError)
     std::string copyName = Path("none.bin");
     EXPECT_EQ(capture.CopyTo(copyName.c_str()), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_FALSE(capture.Append("x", 1));
+}
+
+// A capture failure with no window to report to (none yet, or the main dialog gone at the way out
+// while a receiver still runs) goes to the log only: a box would stand on the receiver's thread,
+// where nobody answers it and the exit waits for it.
+TEST_F(MyFileTest, CaptureFailureWithoutAWindowToReportToGoesToTheLogOnly)
+{
+    for (const bool hadWindow : {false, true}) {
+        SCOPED_TRACE(hadWindow ? "its window is gone" : "no window yet");
+        const std::string logName = Path(hadWindow ? "gone.html" : "none.html");
+        OpenSessionLog(CString(logName.c_str()));
+        std::mutex lock;
+        std::vector<DWORD> boxThreads;
+        CMessageBoxSinkScope boxes([&](HWND, const char*, const char*, UINT) {
+            std::lock_guard<std::mutex> guard(lock);
+            boxThreads.push_back(GetCurrentThreadId());
+            return IDOK;
+        });
+        CMyFile capture;
+        ASSERT_EQ(capture.Open("Z:\\dev\\full", 1, 0, 0), 1);   // a device that takes nothing
+        HWND window = nullptr;
+        if (hadWindow) {
+            window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+            ASSERT_NE(window, nullptr);
+            DestroyWindow(window);
+        }
+        capture.SetReportWindow(window);
+        std::thread receiver([&] { capture.AppendReceived("ab", 2); });
+        receiver.join();
+        CloseSessionLog();
+        EXPECT_TRUE(boxThreads.empty());
+        std::ifstream file(logName, std::ios::binary);
+        const std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        EXPECT_NE(log.find(") : error text</h"), std::string::npos) << log;
+        EXPECT_NE(log.find(") : System Error 0x70 "), std::string::npos) << log;
+    }
 }
 
 TEST_F(MyFileTest, FileOf4GBOrMoreIsRefusedAsTooLarge)

@@ -5,6 +5,8 @@
 #include "data_log.h"
 #include "receive_list_rows.h"
 
+#include <cstdio>
+
 namespace {
 
 TEST_F(ReceiveOnCom8, PrinterBytesShowAsRowsOfSixteenAcrossPollsAndClearBufferEmptiesEverything)
@@ -53,25 +55,65 @@ TEST_F(ReceiveOnCom8, CaptureFileOnAFullVolumeIsReportedOnceAndReceivingGoesOn)
 
         // Room again: the next bytes reach the file, and no further box is shown.
         ASSERT_EQ(g_RxDataFile.Open(d.m_strRxDataFile, 1, 0, 0), 1);
-        ASSERT_TRUE(m_printer.Ok("SEND main 0506"));
-        ASSERT_TRUE(gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == 6 && !d.m_bListRefreshPending; }, 10000));
+        ASSERT_TRUE(PrinterSends(d, "0506", 6));
         EXPECT_EQ(Captured(), "\x05\x06");
 
         // The log tells the cause and where the missing span ends.
-        DWORD size = 0, read = 0;
-        ASSERT_EQ(g_pLog->GetLogFileSize(&size), 1);
-        std::string log(size, '\0');
-        ASSERT_EQ(g_pLog->ReadLogFile(log.data(), size, &read), 1);
-        const size_t failed = log.find("System Error 0x70 ");
-        ASSERT_NE(failed, std::string::npos) << log;
-        EXPECT_NE(log.find("RX Data Storage File written again", failed), std::string::npos) << log;
+        ExpectLoggedInOrder("System Error 0x70 ", "RX Data Storage File written again");
+    });
+    EXPECT_EQ(Boxes().size(), 1u);
+    ExpectBoxesOnThisThread();
+}
 
-        // A capture file that Clear Buffer cannot make again is reported the same way.
-        g_RxDataFile.Open("Z:\\no such folder\\rxdata.bin", 1, 0, 0);   // the name held, no file
+TEST_F(ReceiveOnCom8, CaptureFileThatCannotBeMadeAtStartIsReportedAndMadeOnceItCanBe)
+{
+    // Both names start-up tries are taken (by folders).
+    char perProcess[64];
+    std::snprintf(perProcess, sizeof perProcess, "\\rxdata-pid%X.bin", static_cast<unsigned>(GetCurrentProcessId()));
+    const std::string taken[] = {m_folder + "\\rxdata.bin", m_folder + perProcess};
+    for (const std::string& name : taken)
+        ASSERT_TRUE(CreateDirectoryA(name.c_str(), nullptr)) << name;
+    RunConnected([&](CKestrixDlg& d) {
+        EXPECT_EQ(d.m_strRxDataFile, CString(taken[1].c_str()));
+        ASSERT_TRUE(gui::PumpUntil([&] { return !Boxes().empty(); }, 10000));
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"Error - Open RX Data Storage File"});
+        // The receivers go on trying: bytes that still miss the file show no further box.
+        ASSERT_TRUE(PrinterSends(d, "0102", 2));
+        // Once the name is free, the next bytes make the file.
+        ASSERT_TRUE(RemoveDirectoryA(taken[1].c_str()));
+        ASSERT_TRUE(PrinterSends(d, "0304", 4));
+        EXPECT_EQ(Captured(), "\x03\x04");
+        ExpectLoggedInOrder("System Error 0x5 ", "RX Data Storage File created");
+    });
+    RemoveDirectoryA(taken[0].c_str());
+    EXPECT_EQ(Boxes().size(), 1u);
+    ExpectBoxesOnThisThread();
+}
+
+TEST_F(ReceiveOnCom8, ClearBufferReportsEachCaptureFileItCannotMakeAndReceivingMakesItLater)
+{
+    RunConnected([&](CKestrixDlg& d) {
+        const std::string folder = m_folder + "\\later";
+        // The name held, no file.
+        ASSERT_EQ(g_RxDataFile.Open(CString((folder + "\\rxdata.bin").c_str()), 1, 0, 0), 0);
         gui::Click(d, IDC_CLEAR_BUFFER);
-        EXPECT_TRUE(gui::PumpUntil([&] { return Boxes().size() == 2; }, 10000));
+        ASSERT_TRUE(gui::PumpUntil([&] { return Boxes().size() == 1; }, 10000));
+        // Received bytes that miss the file show no further box, but a Clear Buffer that fails
+        // again is the user's own action and is told again.
+        ASSERT_TRUE(PrinterSends(d, "0102", 2));
+        gui::Click(d, IDC_CLEAR_BUFFER);
+        ASSERT_TRUE(gui::PumpUntil([&] { return Boxes().size() == 2; }, 10000));
+        EXPECT_EQ(Boxes(), std::vector<std::string>(2, "Error - Open RX Data Storage File"));
+
+        // After the failed recreate the receivers try again: once the folder is there, the next
+        // bytes make the file.
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        ASSERT_TRUE(PrinterSends(d, "0304", 2));
+        EXPECT_EQ(Captured(), "\x03\x04");
+        ExpectLoggedInOrder("System Error 0x3 ", "RX Data Storage File created");
     });
     EXPECT_EQ(Boxes().size(), 2u);
+    ExpectBoxesOnThisThread();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "box_recorder.h"
 #include "dorvane/dorvane.h"
 #include "fixture_printer.h"
+#include "data_log.h"
 #include "globals.h"
 #include "gui_harness.h"
 #include "kestrix_app.h"
@@ -77,6 +79,22 @@ protected:
         Comm_CloseCleanuo();
     }
 
+    // The session log holds first and, after it, then.
+    void ExpectLoggedInOrder(const std::string& first, const std::string& then)
+    {
+        const std::string log = LogText();
+        const size_t at = log.find(first);
+        ASSERT_NE(at, std::string::npos) << first << " is not in\n" << log;
+        EXPECT_NE(log.find(then, at), std::string::npos) << then << " does not follow " << first << " in\n" << log;
+    }
+
+    // The printer sends hex on its main channel; true once the receive list shows total bytes.
+    bool PrinterSends(CKestrixDlg& d, const std::string& hex, std::uint64_t total)
+    {
+        return m_printer.Ok("SEND main " + hex) &&
+               gui::PumpUntil([&] { return d.m_rowsRx.ByteCount() == total && !d.m_bListRefreshPending; }, 10000);
+    }
+
     // The capture file as it stands, read through a copy (the program holds it unshared).
     std::string Captured()
     {
@@ -86,6 +104,26 @@ protected:
     }
 
     std::vector<std::string> Boxes() { return m_boxes.Texts(); }
+
+    // No box stands on a receiver's thread: each one was shown by the dialog's own.
+    void ExpectBoxesOnThisThread()
+    {
+        for (const test_support::RecordedBox& box : m_boxes.Boxes())
+            EXPECT_EQ(box.threadId, GetCurrentThreadId()) << box.text;
+    }
+
+    // The session log as it stands.
+    std::string LogText()
+    {
+        DWORD size = 0, read = 0;
+        if (!g_pLog || g_pLog->GetLogFileSize(&size) != 1)
+            return std::string();
+        std::string log(size, '\0');
+        if (g_pLog->ReadLogFile(log.data(), size, &read) != 1)
+            return std::string();
+        log.resize(read);
+        return log;
+    }
 
     std::string m_folder;
     vprinter::VPrinterClient m_printer;
