@@ -379,6 +379,9 @@ bool CKestrixDlg::DestroyWindow()
 
 void CKestrixDlg::OnClose()
 {
+    // Also reached without the system menu's close command (a close message from another
+    // program): the session's histories are taken from the controls on every way out.
+    RebuildHistoryLists();
     if (m_hQuitEvent)
         SetEvent(m_hQuitEvent);
     CDialog::OnClose();

@@ -169,8 +169,10 @@ TEST_F(MainDialogTest, EveryWayOutTakesTheHistoriesFromTheControls)
         UINT message;
         WPARAM wParam;
     };
-    // The close box reaches the dialog as the system menu's close command.
-    for (const Way& way : {Way{"system menu", WM_SYSCOMMAND, SC_CLOSE}, Way{"the X key", WM_KEYDOWN, 'X'}}) {
+    // The close box reaches the dialog as the system menu's close command; a bare close message
+    // comes from another program (taskkill without /F).
+    for (const Way& way : {Way{"system menu", WM_SYSCOMMAND, SC_CLOSE}, Way{"the X key", WM_KEYDOWN, 'X'},
+                           Way{"a bare close message", WM_CLOSE, 0}}) {
         SCOPED_TRACE(way.what);
         theApp.m_listFilesHistory.RemoveAll();
         theApp.m_listStringsHistory.RemoveAll();
