@@ -141,9 +141,11 @@ std::optional<int> CFlashDownload::MissedHeaderReply(const Reply& reply, int fai
 bool CFlashDownload::ReadImage(void* buffer, DWORD size)
 {
     DWORD done = 0;
-    if (g_SendFile.Read(buffer, size, &done) && done == size)
+    const bool read = g_SendFile.Read(buffer, size, &done);
+    // A short read is no system error: the code left from an earlier call would name a wrong cause.
+    const DWORD error = read ? ERROR_SUCCESS : GetLastError();
+    if (read && done == size)
         return true;
-    const DWORD error = GetLastError();
     std::string text;
     AppendFormat(text, "Flash Download - image file read failed: %lu of %lu bytes\n", static_cast<unsigned long>(done),
                  static_cast<unsigned long>(size));
@@ -397,8 +399,16 @@ int CFlashDownload::HeaderDownload()
     EnableItem(kLabelDownload);
     const DWORD size = g_SendFile.GetSize();
     std::unique_ptr<std::uint8_t[]> image(new (std::nothrow) std::uint8_t[size]);
-    if (!image)
-        return kStateAborted;
+    if (!image) {
+        // This protocol holds the whole image in memory. An image that does not fit is told, so a
+        // batch run does not end as if the download had run.
+        std::string text;
+        AppendFormat(text, "Flash Download - image of %lu bytes does not fit in memory\n",
+                     static_cast<unsigned long>(size));
+        AddEntry(text.c_str());
+        ShowError(kFlashErrorMemory);
+        return kStateDone;
+    }
     if (!ReadImage(image.get(), size)) {
         SetLed(kFlashLedDownload, kFlashLedRed);
         return kStateDone;

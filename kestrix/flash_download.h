@@ -54,6 +54,7 @@ enum FlashState : int {
 
 // Catalogue errors shown by the download.
 constexpr int kFlashErrorFileOpen = 3;
+constexpr int kFlashErrorMemory = 7;   // "Error - Memory Allocation"
 constexpr int kFlashErrorEraseNoStatus = 8;
 constexpr int kFlashErrorEraseBadStatus = 9;
 constexpr int kFlashErrorSelectNoStatus = 10;

@@ -26,6 +26,7 @@
 #include "globals.h"
 #include "messages.h"
 #include "my_file.h"
+#include "report_capture.h"
 #include "transfer.h"
 #include "vprinter_client.h"
 #include "whole_file.h"
@@ -372,6 +373,7 @@ TEST_F(FlashEndToEnd, FlashOneSectorTooSmallIsRefusedBeforeAnyErase)
 
 TEST_F(FlashEndToEnd, ShortReadOfTheImageEndsTheDownloadWithTheFileError)
 {
+    SessionLog session("flash_short_read");
     WriteImage(Pattern(65536, 6));
     ASSERT_EQ(g_SendFile.Open(CString(m_fileName.c_str()), 0, 0, 0), 1);
     // The file no longer stands at its start: the last packet finds fewer bytes than it needs.
@@ -388,6 +390,39 @@ TEST_F(FlashEndToEnd, ShortReadOfTheImageEndsTheDownloadWithTheFileError)
     EXPECT_EQ(outcome.leds.at(kFlashLedDownload), kFlashLedRed);
     EXPECT_FALSE(g_SendFile.IsOpen());
     EXPECT_EQ(PrinterLog(), "mode size erase select data*15 close");
+    // A short read is no system error: no code left from an earlier call is logged as its cause.
+    const std::string log = session.Close();
+    EXPECT_TRUE(HasLogEntry(log, "Flash Download - image file read failed: 3996 of 4096 bytes\n")) << log;
+    EXPECT_EQ(log.find("System Error"), std::string::npos) << log;
+}
+
+TEST_F(FlashEndToEnd, HeaderImageTooLargeForMemoryIsReportedAndEndsTheDownload)
+{
+    SessionLog session("flash_no_memory");
+    // A sparse header image of the largest size a file to flash may have: no 32-bit process holds it.
+    const unsigned char head[10] = {0x02, 0x46, 0x44, 0x3B, 0x1F};
+    WriteImage(std::vector<char>(std::begin(head), std::end(head)));
+    HANDLE file = CreateFileA(m_fileName.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = 0xFFFFFFFFll;
+    const bool grown = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    ASSERT_TRUE(grown);
+    g_RxBuffer.Reset();
+    ASSERT_EQ(g_SendFile.Open(CString(m_fileName.c_str()), 0, 0, 0), 1);
+    m_job.m_nProtocol = kFlashHeaderProtocol;
+    g_FlashStartEvent.Set();
+    ASSERT_TRUE(m_sink.WaitForDone(kDownloadTimeoutMs));
+    const Outcome outcome = Summarise(m_sink.m_messages);
+    // Told with a box, so a batch run waits for it instead of closing as if the image had gone out.
+    ASSERT_NO_FATAL_FAILURE(ExpectErrorBox(7));
+    EXPECT_EQ(outcome.lastPercent, -1);
+    EXPECT_FALSE(g_SendFile.IsOpen());
+    EXPECT_EQ(PrinterLog(), "hs close");
+    const std::string log = session.Close();
+    EXPECT_TRUE(HasLogEntry(log, "Flash Download - image of 4294967295 bytes does not fit in memory\n")) << log;
+    EXPECT_TRUE(HasLogEntry(log, "error 7")) << log;
 }
 
 TEST_F(FlashEndToEnd, AbortDuringTheEraseWaitEndsSilentlyWithTheClosingCommand)
