@@ -2,6 +2,9 @@
 // 100 ms polling), the USM reader, and their start and stop.
 #include "transfer.h"
 
+#include <string>
+
+#include "core/append_format.h"
 #include "data_log.h"
 #include "dorvane.h"
 #include "error_report.h"
@@ -139,9 +142,37 @@ void CTransfer::StopThreads()
     ForgetEndedReaders();
 }
 
+namespace {
+
+// Whether count bytes just read are delivered: those read while the device does not answer are
+// dropped. The first drop of each span of drops is logged with its count; dropping tells that a
+// span is open (it ends when bytes are delivered again).
+bool Deliverable(bool& dropping, const char* what, DWORD count)
+{
+    if (count == 0)
+        return false;
+    if (Comm_IsDevicePresent() == 1) {
+        dropping = false;
+        return true;
+    }
+    if (!dropping) {
+        std::string text;
+        AppendFormat(text,
+                     "Error Transfer - the device does not answer: %lu %s bytes dropped, and any until it answers",
+                     static_cast<unsigned long>(count), what);
+        AddEntry(text.c_str());
+    }
+    dropping = true;
+    return false;
+}
+
+} // namespace
+
 void CTransfer::DeliverData(const char* bytes, DWORD count)
 {
-    if (count == 0 || Comm_IsDevicePresent() != 1)
+    // A span belongs to the reader thread: a reader that starts anew starts outside one.
+    static thread_local bool dropping = false;
+    if (!Deliverable(dropping, "received", count))
         return;
     g_RxDataFile.AppendReceived(bytes, count);
     g_RxBuffer.Put(bytes, count);
@@ -326,8 +357,8 @@ void CTransfer::RunUsmReader()
     char* data = buffers->data;
     bool pending = false;
 
-    auto deliver = [&](DWORD count) {
-        if (count > 0 && Comm_IsDevicePresent() == 1)
+    auto deliver = [&, dropping = false](DWORD count) mutable {
+        if (Deliverable(dropping, "USM", count))
             g_UsmBuffer.Put(data, count);
     };
 

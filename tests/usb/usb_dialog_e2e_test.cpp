@@ -24,6 +24,7 @@
 #include "temp_folder.h"
 
 #include "connection.h"
+#include "data_log.h"
 #include "dorvane/dorvane.h"
 #include "globals.h"
 #include "kestrix_app.h"
@@ -159,6 +160,72 @@ TEST_F(UsbDialogEndToEnd, RemovalDuringATransferAbortsItFirstAndArrivalReconnect
         d.EndDialog(IDCANCEL);
     });
     // Nothing went wrong that the operator would have to be told about.
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{});
+}
+
+// How often text stands in the session log so far.
+int LogCount(const std::string& text)
+{
+    DWORD size = 0, read = 0;
+    if (!g_pLog || g_pLog->GetLogFileSize(&size) != 1)
+        return 0;
+    std::string log(size, '\0');
+    if (g_pLog->ReadLogFile(log.data(), size, &read) != 1)
+        return 0;
+    log.resize(read);
+    int count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + text.size()))
+        ++count;
+    return count;
+}
+
+// The bytes of a receive list's rows, as their hex text.
+std::string ListedHex(const CHexRows& rows)
+{
+    std::string hex;
+    for (size_t row = 0; row < rows.RowCount(); ++row)
+        hex += rows.HexText(row);
+    return hex;
+}
+
+TEST_F(UsbDialogEndToEnd, BytesReadWhileTheDeviceDoesNotAnswerAreDroppedAndLoggedOncePerSpan)
+{
+    struct Channel {
+        const char* name;   // the printer's channel
+        const char* what;   // as the log names its bytes
+        const CHexRows& rows;
+    };
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_EQ(Comm_IsConnected(), 1);
+        const Channel channels[] = {{"main", "received", dlg_.m_rowsRx}, {"usm", "USM", dlg_.m_rowsUsm}};
+        for (const Channel& channel : channels) {
+            SCOPED_TRACE(channel.name);
+            const std::string send = std::string("SEND ") + channel.name + " ";
+            const std::string dropped = std::string("the device does not answer: 3 ") + channel.what + " bytes dropped";
+            const std::string anyDrop = std::string(" ") + channel.what + " bytes dropped";
+            // The device loses its configuration; its pipes still carry what the printer sends.
+            ASSERT_EQ(Standin("USB CONFIGURATION 0"), "OK");
+            ASSERT_TRUE(printer_.Ok(send + "010203"));
+            ASSERT_TRUE(gui::PumpUntil([&] { return LogCount(dropped) == 1; }, 10000));
+            // More bytes of the same span: no further line.
+            ASSERT_TRUE(printer_.Ok(send + "0405"));
+            gui::PumpFor(1000);
+            // Configured again: bytes are delivered, and the span has ended.
+            ASSERT_EQ(Standin("USB CONFIGURATION 1"), "OK");
+            ASSERT_TRUE(printer_.Ok(send + "0607"));
+            ASSERT_TRUE(gui::PumpUntil([&] { return ListedHex(channel.rows).find("06 07 ") != std::string::npos; },
+                                       10000));
+            EXPECT_EQ(ListedHex(channel.rows).find("01 02 03"), std::string::npos);
+            EXPECT_EQ(LogCount(anyDrop), 1);
+            // The next drop opens a new span, logged again.
+            ASSERT_EQ(Standin("USB CONFIGURATION 0"), "OK");
+            ASSERT_TRUE(printer_.Ok(send + "08090A"));
+            ASSERT_TRUE(gui::PumpUntil([&] { return LogCount(dropped) == 2; }, 10000));
+            EXPECT_EQ(LogCount(anyDrop), 2);
+            ASSERT_EQ(Standin("USB CONFIGURATION 1"), "OK");
+        }
+        d.EndDialog(IDCANCEL);
+    });
     EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{});
 }
 

@@ -340,6 +340,11 @@ std::optional<std::string> UsbPrinterDevice::Command(const std::vector<std::stri
         m_endpoints = endpoints;
         return "OK";
     }
+    if (verb == "CONFIGURATION" && words.size() == 3) {
+        // As a device that lost its configuration (a reset of its own): bound pipes still carry data.
+        m_configuration = static_cast<uint8_t>(std::strtoul(words[2].c_str(), nullptr, 10));
+        return "OK";
+    }
     if (verb == "VERSION" && words.size() == 3) {
         m_driverVersion = static_cast<uint16_t>(std::strtoul(words[2].c_str(), nullptr, 16));
         return "OK";
@@ -350,7 +355,7 @@ std::optional<std::string> UsbPrinterDevice::Command(const std::vector<std::stri
             if (!weak.expired()) ++open;
         return "OK " + std::to_string(open) + " " + std::to_string(m_configuration);
     }
-    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|ENDPOINTS <hex,...>|VERSION <hex>|COUNT";
+    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|ENDPOINTS <hex,...>|CONFIGURATION <n>|VERSION <hex>|COUNT";
 }
 
 }  // namespace standin

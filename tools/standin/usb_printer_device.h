@@ -9,6 +9,8 @@
 //   USB ENDPOINTS <hex,...>       the endpoint addresses the interface offers (default 81,02,83,04;
 //                                 endpoint numbers 1-2 are bulk, 3 and up interrupt)
 //   USB COUNT                     OK <handles open> <configuration value>
+//   USB CONFIGURATION <n>         the configuration value the device reports from now on (its pipes
+//                                 stay bound: 0 is a device that lost its configuration)
 //   USB VERSION <hex>             the interface version the driver information reports (default 0141)
 #pragma once
 #include "printer_bridge.h"
