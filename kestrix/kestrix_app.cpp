@@ -111,15 +111,15 @@ SettingsView CKestrixApp::MakeSettingsView(CKestrixDlg& dlg)
 {
     SettingsView v;
     v.stringMode = Number(IDS_STRING_MODE, dlg.m_bHexMode, 1, 2);
-    v.showUsm = Number(IDS_SHOW_USM_WINDOW, dlg.m_bShowUsm, 0);
+    v.showUsm = CheckBox(IDS_SHOW_USM_WINDOW, dlg.m_bShowUsm, 0);
     v.thesaurusDll = &dlg.m_strThesaurusDll;
     v.filesHistory = &m_listFilesHistory;
     v.filesHistoryCount = &m_nFilesHistoryCount;
     v.stringsHistory = &m_listStringsHistory;
     v.stringsHistoryCount = &m_nStringsHistoryCount;
     v.commParams = {
-        Number(IDS_LOTTERY_PACKET_MODE, dlg.m_bLotteryPacket, 0),
-        Number(IDS_KIOSK_PACKET_MODE, dlg.m_bKioskPacket, 0),
+        CheckBox(IDS_LOTTERY_PACKET_MODE, dlg.m_bLotteryPacket, 0),
+        CheckBox(IDS_KIOSK_PACKET_MODE, dlg.m_bKioskPacket, 0),
         Number(IDS_INTERFACE_TYPE, dlg.m_nInterface, 0, kInterfaceCount),
         Number(IDS_SERIAL_PORT_ID, dlg.m_dlgSerial.m_nPort, 0, kMaxPortRows),
         Number(IDS_BAUD_RATE, dlg.m_dlgSerial.m_nBaudRate, 0, kBaudRateCount),
@@ -128,13 +128,13 @@ SettingsView CKestrixApp::MakeSettingsView(CKestrixDlg& dlg)
         Number(IDS_DATA_BITS, dlg.m_dlgSerial.m_nDataBits, 3, kDataBitsCount),
         Number(IDS_STOP_BITS, dlg.m_dlgSerial.m_nStopBits, 0, kStopBitsCount),
         Number(IDS_USB_OUT_ENDPOINT, dlg.m_dlgUsb.m_nOutChannel, 0, kOutChannelCount),
-        Number(IDS_CHECK_STATUS_MODE, dlg.m_dlgUsb.m_bMonitor, 1),
+        CheckBox(IDS_CHECK_STATUS_MODE, dlg.m_dlgUsb.m_bMonitor, 1),
         Number(IDS_PARALLEL_PORT_ID, dlg.m_dlgParallel.m_nPort, 0, kMaxPortRows),
         Number(IDS_ETHERNET_IP_ADDRESS, dlg.m_dlgEthernet.m_dwIpAddress, 0),
         NumberInRange(IDS_ETHERNET_PORT, dlg.m_dlgEthernet.m_nMainPort, 9100, kMinTcpPort, kMaxTcpPort),
         NumberInRange(IDS_REAL_TIME_ETHERNET_PORT, dlg.m_dlgEthernet.m_nRealTimePort, 9105, kMinTcpPort, kMaxTcpPort),
         NumberInRange(IDS_USM_ETHERNET_PORT, dlg.m_dlgEthernet.m_nUsmPort, 9110, kMinTcpPort, kMaxTcpPort),
-        Number(IDS_RECONNECT_MODE, dlg.m_dlgEthernet.m_bAutoReconnect, 1),
+        CheckBox(IDS_RECONNECT_MODE, dlg.m_dlgEthernet.m_bAutoReconnect, 1),
     };
     return v;
 }

@@ -32,6 +32,15 @@ NumberSetting Number(UINT nameId, T& member, DWORD defaultValue, DWORD limit = 0
     return NumberSetting{nameId, &member, defaultValue, 0, limit != 0 ? limit - 1 : 0xFFFFFFFF};
 }
 
+// A check box's state: 0 or 1 is taken; another value would turn the behaviour on while the box
+// shows it off.
+template <class T>
+NumberSetting CheckBox(UINT nameId, T& member, DWORD defaultValue)
+{
+    static_assert(std::is_integral_v<T> && sizeof(T) == 4, "registry numbers are 4 bytes");
+    return NumberSetting{nameId, &member, defaultValue, 0, 1};
+}
+
 // A number that a field bounds: the values low..high are taken.
 template <class T>
 NumberSetting NumberInRange(UINT nameId, T& member, DWORD defaultValue, DWORD low, DWORD high)

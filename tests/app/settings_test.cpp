@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "kestrix_app.h"
+#include "kestrix_dlg.h"
 #include "registry_key.h"
 #include "res/resource.h"
 #include "settings.h"
@@ -28,14 +30,14 @@ struct Members {
     {
         SettingsView v;
         v.stringMode = Number(IDS_STRING_MODE, hexMode, 1, 2);
-        v.showUsm = Number(IDS_SHOW_USM_WINDOW, showUsm, 0);
+        v.showUsm = CheckBox(IDS_SHOW_USM_WINDOW, showUsm, 0);
         v.thesaurusDll = &thesaurus;
         v.filesHistory = &files;
         v.filesHistoryCount = &filesCount;
         v.stringsHistory = &strings;
         v.stringsHistoryCount = &stringsCount;
-        v.commParams = {Number(IDS_LOTTERY_PACKET_MODE, lottery, 0),
-                        Number(IDS_KIOSK_PACKET_MODE, kiosk, 0),
+        v.commParams = {CheckBox(IDS_LOTTERY_PACKET_MODE, lottery, 0),
+                        CheckBox(IDS_KIOSK_PACKET_MODE, kiosk, 0),
                         Number(IDS_INTERFACE_TYPE, iface, 0, 4),
                         Number(IDS_SERIAL_PORT_ID, serialPort, 0, 50),
                         Number(IDS_BAUD_RATE, baud, 0, 11),
@@ -44,13 +46,13 @@ struct Members {
                         Number(IDS_DATA_BITS, dataBits, 3, 4),
                         Number(IDS_STOP_BITS, stopBits, 0, 3),
                         Number(IDS_USB_OUT_ENDPOINT, usbOut, 0, 2),
-                        Number(IDS_CHECK_STATUS_MODE, monitor, 1),
+                        CheckBox(IDS_CHECK_STATUS_MODE, monitor, 1),
                         Number(IDS_PARALLEL_PORT_ID, parallelPort, 0, 50),
                         Number(IDS_ETHERNET_IP_ADDRESS, ip, 0),
                         NumberInRange(IDS_ETHERNET_PORT, mainPort, 9100, 1, 65535),
                         NumberInRange(IDS_REAL_TIME_ETHERNET_PORT, rtPort, 9105, 1, 65535),
                         NumberInRange(IDS_USM_ETHERNET_PORT, usmPort, 9110, 1, 65535),
-                        Number(IDS_RECONNECT_MODE, reconnect, 1)};
+                        CheckBox(IDS_RECONNECT_MODE, reconnect, 1)};
         return v;
     }
 };
@@ -103,10 +105,30 @@ protected:
         return true;
     }
 
+    // Loads view from this test's key; the log lines of the values it ignored.
+    std::vector<std::string> LoadNoting(const SettingsView& view) const;
+
+    // A stored value that was not taken (the member holds another) is logged, once.
+    static void ExpectIgnoredIsNoted(const std::vector<std::string>& notes, const std::string& name, DWORD stored,
+                                     int taken)
+    {
+        const bool ignored = static_cast<DWORD>(taken) != stored;
+        ASSERT_EQ(notes.size(), ignored ? 1u : 0u);
+        if (ignored)
+            EXPECT_EQ(notes[0], "Setting " + name + " = " + std::to_string(stored) + " is out of range and is ignored");
+    }
+
     std::string base_;
 };
 
 const FileCheck kEveryFileExists = [](const char*) { return true; };
+
+std::vector<std::string> SettingsTest::LoadNoting(const SettingsView& view) const
+{
+    std::vector<std::string> notes;
+    Store().Load(view, kEveryFileExists, [&](const char* line) { notes.push_back(line); });
+    return notes;
+}
 
 TEST_F(SettingsTest, FirstRunCreatesTheFourKeysAndTakesEveryDefault)
 {
@@ -297,16 +319,41 @@ TEST_F(SettingsTest, NumbersOutsideTheirRangeTakeTheDefault)
         SCOPED_TRACE(std::string(c.name) + " = " + std::to_string(c.stored));
         PutDword(SettingsStore::kCommParamsKey, c.name, c.stored);
         Members m;
-        std::vector<std::string> notes;
-        Store().Load(m.View(), kEveryFileExists, [&](const char* line) { notes.push_back(line); });
+        const std::vector<std::string> notes = LoadNoting(m.View());
         EXPECT_EQ(m.*c.member, c.expected);
-        // An ignored value is logged.
-        const bool ignored = static_cast<DWORD>(c.expected) != c.stored;
-        ASSERT_EQ(notes.size(), ignored ? 1u : 0u);
-        if (ignored) {
-            EXPECT_EQ(notes[0], std::string("Setting ") + c.name + " = " + std::to_string(c.stored) +
-                                    " is out of range and is ignored");
-        }
+        ExpectIgnoredIsNoted(notes, c.name, c.stored, c.expected);
+        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+    }
+}
+
+// The program's own settings: a check box takes 0 or 1 only, so the behaviour never differs from
+// what the box shows.
+TEST_F(SettingsTest, CheckBoxSettingsOutsideZeroAndOneKeepTheirDefault)
+{
+    struct Case {
+        const char* sub;
+        const char* name;
+        DWORD stored;
+        int (*member)(CKestrixDlg&);
+        int expected;
+    };
+    const char* const params = SettingsStore::kCommParamsKey;
+    const Case cases[] = {
+        {nullptr, "Show USM Window", 2, [](CKestrixDlg& d) { return d.m_bShowUsm; }, 0},
+        {params, "Lottery Packet Mode", 2, [](CKestrixDlg& d) { return d.m_bLotteryPacket; }, 0},
+        {params, "Kiosk Packet Mode", 0xFFFFFFFF, [](CKestrixDlg& d) { return d.m_bKioskPacket; }, 0},
+        {params, "Check Status Mode", 2, [](CKestrixDlg& d) { return d.m_dlgUsb.m_bMonitor; }, 1},
+        {params, "Reconnect Mode", 256, [](CKestrixDlg& d) { return d.m_dlgEthernet.m_bAutoReconnect; }, 1},
+        {params, "Kiosk Packet Mode", 1, [](CKestrixDlg& d) { return d.m_bKioskPacket; }, 1},
+        {params, "Reconnect Mode", 0, [](CKestrixDlg& d) { return d.m_dlgEthernet.m_bAutoReconnect; }, 0},
+    };
+    CKestrixDlg dlg(nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " = " + std::to_string(c.stored));
+        PutDword(c.sub, c.name, c.stored);
+        const std::vector<std::string> notes = LoadNoting(theApp.MakeSettingsView(dlg));
+        EXPECT_EQ(c.member(dlg), c.expected);
+        ExpectIgnoredIsNoted(notes, c.name, c.stored, c.expected);
         RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
     }
 }
