@@ -45,22 +45,34 @@ std::optional<int> LetterIndex(std::string_view value, std::string_view letters)
     return static_cast<int>(at);
 }
 
-// The leading decimal number of value, read as atoi reads it (leading white space, a sign, the
-// digits up to the first other character); nothing when there is no digit or it does not fit an int.
+// The leading decimal number of value as atoi reads it (leading white space, a sign, the digits up
+// to the first other character): its text from the sign on, empty when there is no digit.
+std::string_view LeadingNumberText(std::string_view value)
+{
+    size_t start = 0;
+    while (start < value.size() && (value[start] == '\t' || value[start] == '\n' || value[start] == '\v' ||
+                                    value[start] == '\f' || value[start] == '\r' || value[start] == ' '))
+        ++start;
+    size_t i = start;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+'))
+        ++i;
+    const size_t digits = i;
+    while (i < value.size() && value[i] >= '0' && value[i] <= '9')
+        ++i;
+    return i > digits ? value.substr(start, i - start) : std::string_view();
+}
+
+// The leading decimal number of value (LeadingNumberText); nothing when there is no digit or it
+// does not fit an int.
 std::optional<int> LeadingNumber(std::string_view value)
 {
-    size_t i = 0;
-    while (i < value.size() && (value[i] == '\t' || value[i] == '\n' || value[i] == '\v' || value[i] == '\f' ||
-                                value[i] == '\r' || value[i] == ' '))
-        ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+'))
-        negative = value[i++] == '-';
-    if (i >= value.size() || value[i] < '0' || value[i] > '9')
+    const std::string_view text = LeadingNumberText(value);
+    if (text.empty())
         return std::nullopt;
+    const bool negative = text[0] == '-';
     long long number = 0;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        number = number * 10 + (value[i] - '0');
+    for (size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0; i < text.size(); ++i) {
+        number = number * 10 + (text[i] - '0');
         if (number > static_cast<long long>(INT_MAX) + 1)
             return std::nullopt;
     }
@@ -69,6 +81,16 @@ std::optional<int> LeadingNumber(std::string_view value)
     if (number > INT_MAX || number < INT_MIN)
         return std::nullopt;
     return static_cast<int>(number);
+}
+
+// The log line of a number option ignored as out of its field's range: the number as read, or
+// its text as given when it does not even fit an int.
+std::string IgnoredNumberLine(std::string_view marker, std::string_view value, std::optional<int> number,
+                              long long low, long long high)
+{
+    const std::string shown = number ? std::to_string(*number) : std::string(LeadingNumberText(value));
+    return "Command line " + std::string(marker) + shown + " is out of range " + std::to_string(low) + ".." +
+           std::to_string(high) + " and is ignored";
 }
 
 void ApplyMode(std::string_view value, ParsedCommandLine& result)
@@ -94,9 +116,8 @@ void ApplyPort(std::string_view value, ParsedCommandLine& result, int currentInt
         // Out-of-range port numbers are ignored without a message; the log says so.
         if (number && *number >= 1 && *number <= kHighestPortNumber)
             result.portIndex = *number - 1;
-        else if (number)
-            result.ignored.push_back("Command line -O:" + std::to_string(*number) + " is out of range 1.." +
-                                     std::to_string(kHighestPortNumber) + " and is ignored");
+        else if (!LeadingNumberText(value).empty())
+            result.ignored.push_back(IgnoredNumberLine("-O:", value, number, 1, kHighestPortNumber));
         break;
     case kInterfaceEthernet:
         // Only a port the Ethernet page's field accepts: another would stop every later reading of
@@ -151,16 +172,15 @@ void ApplyCommandLineOption(std::string_view token, ParsedCommandLine& result, i
         if (std::optional<int> count = LeadingNumber(value); count && *count != 0)
             result.repeatCount = *count;
         break;
-    case Option::Delay:
+    case Option::Delay: {
         // A delay the repeat delay field would refuse is ignored (the stored one stays) and logged.
-        if (std::optional<int> delay = LeadingNumber(value); delay && *delay != 0) {
-            if (*delay > 0 && static_cast<unsigned>(*delay) <= kMaxRepeatDelayMs)
-                result.repeatDelay = *delay;
-            else
-                result.ignored.push_back("Command line -D:" + std::to_string(*delay) + " is out of range 0.." +
-                                         std::to_string(kMaxRepeatDelayMs) + " and is ignored");
-        }
+        const std::optional<int> delay = LeadingNumber(value);
+        if (delay && *delay > 0 && static_cast<unsigned>(*delay) <= kMaxRepeatDelayMs)
+            result.repeatDelay = *delay;
+        else if (delay ? *delay != 0 : !LeadingNumberText(value).empty())
+            result.ignored.push_back(IgnoredNumberLine("-D:", value, delay, 0, kMaxRepeatDelayMs));
         break;
+    }
     case Option::AutoClose:
         result.autoClose = (!value.empty() && value[0] == '0') ? 0 : 1;
         break;

@@ -147,6 +147,12 @@ TEST(CommandLine, EachOptionSetsItsSetting)
          [](auto& r) { r.ignored = {"Command line -D:400000 is out of range 0..300000 and is ignored"}; }},
         {"F -M:T -D:-1", kInterfaceSerial,
          [](auto& r) { r.ignored = {"Command line -D:-1 is out of range 0..300000 and is ignored"}; }},
+        // Beyond an int: logged as given, like any other ignored value.
+        {"F -M:T -D:99999999999", kInterfaceSerial,
+         [](auto& r) { r.ignored = {"Command line -D:99999999999 is out of range 0..300000 and is ignored"}; }},
+        {"F -M:T -D:-2147483649ms", kInterfaceSerial,
+         [](auto& r) { r.ignored = {"Command line -D:-2147483649 is out of range 0..300000 and is ignored"}; }},
+        {"F -M:T -D:x", kInterfaceSerial, [](auto&) {}},
         {"F -M:T -D:0", kInterfaceSerial, [](auto&) {}},
         {"F -M:T x-D:5", kInterfaceSerial, [](auto& r) { r.repeatDelay = 5; }},
         {"F -M:T -W:0", kInterfaceSerial, [](auto& r) { r.autoClose = 0; }},
@@ -210,6 +216,10 @@ TEST(CommandLine, PortNumberIsReadUnderTheInterfaceInForce)
         {"F -M:T -O:0", kInterfaceSerial,
          [](auto& r) { r.ignored = {"Command line -O:0 is out of range 1..50 and is ignored"}; }},
         {"F -M:T -O:x", kInterfaceParallel, [](auto&) {}},
+        {"F -M:T -O:4294967297", kInterfaceSerial,
+         [](auto& r) { r.ignored = {"Command line -O:4294967297 is out of range 1..50 and is ignored"}; }},
+        {"F -M:T -O:+99999999999", kInterfaceParallel,
+         [](auto& r) { r.ignored = {"Command line -O:+99999999999 is out of range 1..50 and is ignored"}; }},
         {"F -M:T -I:E -O:9100", kInterfaceSerial, [](auto& r) {
              r.interfaceType = kInterfaceEthernet; r.ethernetMainPort = 9100; }},
         {"F -M:T -O:1", kInterfaceEthernet, [](auto& r) { r.ethernetMainPort = 1; }},
@@ -219,6 +229,7 @@ TEST(CommandLine, PortNumberIsReadUnderTheInterfaceInForce)
         {"F -M:T -O:65536", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},
         {"F -M:T -O:-1", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},
         {"F -M:T -O:x", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},
+        {"F -M:T -O:99999999999", kInterfaceEthernet, [](auto& r) { r.errors = {32}; }},
         {"F -M:T -O:1", kInterfaceUsb, [](auto& r) { r.errors = {32}; }},
         // -O: before -I: is read under the stored interface.
         {"F -M:T -O:2 -I:R", kInterfaceUsb, [](auto& r) { r.errors = {32}; r.interfaceType = kInterfaceSerial; }},
