@@ -67,13 +67,15 @@ function(kx_test name)
 endfunction()
 
 # A libFuzzer target (host tree, clang only) run as a ctest test for a bounded number of inputs.
-# The code under test goes into SOURCES again, so that libFuzzer sees its coverage.
-#   kx_fuzz_test(name SOURCES a.cpp b.cpp [LIBS ...] [INCLUDES ...] RUNS n MAX_LEN n DICT file.dict)
+# The code under test goes into SOURCES again, so that libFuzzer sees its coverage. SEEDS are
+# input files it starts from (read only: nothing is written beside them).
+#   kx_fuzz_test(name SOURCES a.cpp b.cpp [LIBS ...] [INCLUDES ...] RUNS n MAX_LEN n DICT file.dict
+#                [SEEDS file ...])
 function(kx_fuzz_test name)
     if(KX_WINDOWS OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
         return()
     endif()
-    cmake_parse_arguments(F "" "RUNS;MAX_LEN;DICT" "SOURCES;LIBS;INCLUDES" ${ARGN})
+    cmake_parse_arguments(F "" "RUNS;MAX_LEN;DICT" "SOURCES;LIBS;INCLUDES;SEEDS" ${ARGN})
     add_executable(${name} ${F_SOURCES})
     if(F_LIBS)
         target_link_libraries(${name} PRIVATE ${F_LIBS})
@@ -85,6 +87,11 @@ function(kx_fuzz_test name)
                            -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    add_test(NAME ${name} COMMAND ${name} -runs=${F_RUNS} -seed=1 -max_len=${F_MAX_LEN} -dict=${F_DICT})
+    set(_seeds)
+    if(F_SEEDS)
+        list(JOIN F_SEEDS "," _list)
+        set(_seeds -seed_inputs=${_list})
+    endif()
+    add_test(NAME ${name} COMMAND ${name} -runs=${F_RUNS} -seed=1 -max_len=${F_MAX_LEN} -dict=${F_DICT} ${_seeds})
     set_tests_properties(${name} PROPERTIES LABELS host TIMEOUT 120)
 endfunction()
