@@ -22,6 +22,7 @@ void EthernetTest::SetUp()
     ASSERT_TRUE(m_printer.Ok("CLEAR"));
     for (const char* channel : {"main", "rt", "usm"}) {
         m_printer.Ok(std::string("TCP REFUSE ") + channel + " OFF");
+        m_printer.Ok(std::string("TCP BUSY ") + channel + " OFF");
         m_printer.Ok(std::string("TCP STALL ") + channel + " OFF");
         m_printer.Ok(std::string("TCP SLOW ") + channel + " 0");
     }

@@ -116,6 +116,10 @@ void TcpChannels::Accept(Channel channel)
     int fd = accept4(state.listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) return;
     ++state.accepted;
+    if (state.busy) {
+        close(fd);
+        return;
+    }
     state.connections.push_back(Connection{fd, {}, 0});
     m_reactor.Watch(fd, 0, [this, channel, fd](short revents) { OnReady(channel, fd, revents); });
     UpdateEvents(channel, state.connections.back());
@@ -227,7 +231,8 @@ void TcpChannels::Drop(Channel channel, int fd, bool reset)
 void TcpChannels::AddCommands(ControlInterpreter& interpreter)
 {
     interpreter.AddCommand("TCP", [this](const ControlInterpreter::Args& args, Clock::time_point) {
-        if (args.size() < 2) throw ControlError{"usage: TCP REFUSE|STALL|SLOW|CLOSE|RESET|STATUS <channel> ..."};
+        if (args.size() < 2)
+            throw ControlError{"usage: TCP REFUSE|BUSY|STALL|SLOW|CLOSE|RESET|STATUS <channel> ..."};
         std::string verb = Upper(args[0]);
         std::optional<Channel> parsed = ParseChannel(args[1]);
         if (!parsed) throw ControlError{"unknown channel"};
@@ -242,6 +247,8 @@ void TcpChannels::AddCommands(ControlInterpreter& interpreter)
                 CloseListener(channel);
             else if (state.listener < 0 && !OpenListener(channel))
                 throw ControlError{"cannot listen again"};
+        } else if (verb == "BUSY" && args.size() == 3) {
+            state.busy = OnOff(args[2]);
         } else if (verb == "STALL" && args.size() == 3) {
             state.stall = OnOff(args[2]);
             refreshAll();

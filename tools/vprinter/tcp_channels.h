@@ -1,8 +1,10 @@
 // TcpChannels: the virtual printer's network side for its three TCP channels (main, real time,
 // USM), each a listening port. It records what main and real time receive, sends each channel's
 // output to its newest connection, and misbehaves on request (refuse, stall, read slowly, close,
-// reset). Control commands (channel: main|rt|usm):
+// reset, busy). Control commands (channel: main|rt|usm):
 //   TCP REFUSE <channel> ON|OFF      stop (resume) listening: connects are refused
+//   TCP BUSY <channel> ON|OFF        accept each new connection and close it at once, as a port
+//                                    that serves one client and has one
 //   TCP STALL <channel> ON|OFF       stop (resume) reading the channel's connections
 //   TCP SLOW <channel> <bytes/s>     read at most that fast (0: as fast as data comes)
 //   TCP CLOSE <channel>              close the channel's connections in order (FIN)
@@ -55,6 +57,7 @@ private:
         unsigned short port = 0;
         int listener = -1;
         bool refuse = false;
+        bool busy = false;
         bool stall = false;
         size_t bytesPerSecond = 0;       // 0: no limit
         std::list<Connection> connections;  // newest last; output goes to the newest

@@ -99,14 +99,34 @@ int CEthernetInfo::CheckSettings(DWORD ip, int sizeIndex, int mainPort, int outp
         m_nSizeIndex = sizeIndex;
         m_nCommPacketSize = kPacketSizes[sizeIndex];
     }
-    // Unchanged only while the main channel and the chosen output channel are both still up: a
-    // channel the printer closed is opened again.
-    CTcpSocket* output = OutputSocket();
+    // Unchanged only while the main channel, the chosen output channel and a USM channel that
+    // connected are all still up: a channel the printer closed is opened again.
+    const bool mainUp = StillUp(m_pMainSocket);
+    const bool outputUp = StillUp(OutputSocket());
+    const bool usmUp = !m_pUsmSocket || StillUp(m_pUsmSocket);
     if (ip == m_dwIpAddress && mainPort == m_nMainPort && outputChannel == m_nOutputChannel &&
-        realTimePort == m_nRealTimePort && usmPort == m_nUsmPort && m_pMainSocket && m_pMainSocket->IsUp() &&
-        output && output->IsUp())
+        realTimePort == m_nRealTimePort && usmPort == m_nUsmPort && mainUp && outputUp && usmUp)
         return 0;
     return m_dwIpAddress == 0xFFFFFFFF ? 2 : 1;
+}
+
+bool CEthernetInfo::StillUp(CTcpSocket* socket)
+{
+    if (!socket)
+        return false;
+    if (socket->IsUp())
+        return true;
+    // Closed by the printer with no reader to learn of it (the real-time channel has none): its
+    // cause is posted here, unless the channel's reader or writer did already.
+    ReportChannelDown(*socket, static_cast<DWORD>(socket->m_nDownCause ? socket->m_nDownCause : WSAEDISCON));
+    return false;
+}
+
+void CEthernetInfo::ReportChannelDown(CTcpSocket& socket, DWORD cause)
+{
+    socket.m_nState = 0;
+    if (socket.TakeFailureToReport())
+        PostError(cause);
 }
 
 void CEthernetInfo::FlushArpCache()
@@ -225,7 +245,7 @@ CTcpSocket* CEthernetInfo::OutputSocket() const
     }
 }
 
-BOOL CEthernetInfo::Write(HANDLE, const void* data, DWORD length, DWORD* written, OVERLAPPED*)
+BOOL CEthernetInfo::Write(HANDLE, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov)
 {
     if (written)
         *written = 0;
@@ -234,20 +254,31 @@ BOOL CEthernetInfo::Write(HANDLE, const void* data, DWORD length, DWORD* written
         SetLastError(ERROR_WRITE_FAULT);
         return FALSE;
     }
+    // The send runs on the caller's thread; nothing is ever pending on the record. Its event only
+    // ends a wait for room: the client sets it to stop a write to a printer that takes nothing.
+    const HANDLE stop = ov ? ov->hEvent : nullptr;
     const auto* bytes = static_cast<const uint8_t*>(data);
     DWORD sent = 0;
     DWORD lastProgress = GetTickCount();
     while (sent < length) {
         DWORD chunk = length - sent;
-        int n = socket->Send(bytes + sent, chunk > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(chunk), 0);
+        int n = socket->Send(bytes + sent, chunk > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(chunk), 0, stop);
         if (n > 0) {
             sent += static_cast<DWORD>(n);
             lastProgress = GetTickCount();
             continue;
         }
         int error = n < 0 ? WSAGetLastError() : 0;
+        if (n < 0 && error == WSA_OPERATION_ABORTED) {
+            // Stopped by the client: nothing failed, and the channel stays up.
+            if (written)
+                *written = sent;
+            SetLastError(ERROR_OPERATION_ABORTED);
+            return FALSE;
+        }
         if (n < 0 && error != WSAEWOULDBLOCK) {
-            PostError(static_cast<DWORD>(error));
+            // The connection is broken: the next settings check asks for a reopen.
+            ReportChannelDown(*socket, static_cast<DWORD>(error));
             if (written)
                 *written = sent;
             SetLastError(static_cast<DWORD>(error));
@@ -289,11 +320,7 @@ BOOL CEthernetInfo::Read(HANDLE which, void* buffer, DWORD length, DWORD* read, 
     }
     // The channel is down: the client's next settings check reopens it. Its cause is posted once,
     // however often a poller reads the dead channel before that.
-    socket->m_nState = 0;
-    if (!socket->m_bFailureReported) {
-        socket->m_bFailureReported = true;
-        PostError(static_cast<DWORD>(error));
-    }
+    ReportChannelDown(*socket, static_cast<DWORD>(error));
     SetLastError(static_cast<DWORD>(error));
     return FALSE;
 }

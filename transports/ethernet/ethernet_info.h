@@ -65,6 +65,10 @@ private:
     // Replaces *socket by a new connection to port; the flag and the trace texts tell which channel.
     int ConnectChannel(CTcpSocket*& socket, int port, const char* openedTrace, const char* failedTrace);
     CTcpSocket* OutputSocket() const;
+    // Whether socket's connection is still up; one that went down has its cause posted (once).
+    bool StillUp(CTcpSocket* socket);
+    // Marks socket's channel down and posts cause, once per connection.
+    void ReportChannelDown(CTcpSocket& socket, DWORD cause);
     std::string LookUpMac() const;
     static void FlushArpCache();
     static void DropSocket(CTcpSocket*& socket);

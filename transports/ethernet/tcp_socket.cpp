@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-CTcpSocket::CTcpSocket() : m_nState(0), m_nPort(0), m_nConnectError(0), m_bFailureReported(false)
+CTcpSocket::CTcpSocket() : m_nState(0), m_nPort(0), m_nDownCause(0)
 {
     m_evConnected = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     m_evReceived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -62,10 +62,12 @@ unsigned CTcpSocket::MsSince(const LARGE_INTEGER& start)
 // Waits for event at most timeoutMs. On the socket's own thread it dispatches the socket
 // notifications meanwhile (and no other message); elsewhere the owner thread delivers them.
 // The start is the wait's own: a writer and a reader may wait on one socket at the same time.
-CTcpSocket::WaitResult CTcpSocket::WaitFor(HANDLE event, DWORD timeoutMs)
+CTcpSocket::WaitResult CTcpSocket::WaitFor(HANDLE event, DWORD timeoutMs, HANDLE stop)
 {
     if (!event)
         return kTimeoutQuiet;
+    const HANDLE handles[2] = {event, stop};
+    const DWORD count = stop ? 2 : 1;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     const bool ownThread = OwnerThread() == GetCurrentThreadId();
@@ -74,11 +76,13 @@ CTcpSocket::WaitResult CTcpSocket::WaitFor(HANDLE event, DWORD timeoutMs)
         if (elapsed >= timeoutMs)
             return kTimeoutQuiet;
         DWORD remaining = timeoutMs - elapsed;
-        DWORD r = ownThread ? MsgWaitForMultipleObjects(1, &event, FALSE, remaining, QS_POSTMESSAGE)
-                            : WaitForSingleObject(event, remaining);
+        DWORD r = ownThread ? MsgWaitForMultipleObjects(count, handles, FALSE, remaining, QS_POSTMESSAGE)
+                            : WaitForMultipleObjects(count, handles, FALSE, remaining);
         if (r == WAIT_OBJECT_0)
             return kSignalled;
-        if (ownThread && r == WAIT_OBJECT_0 + 1) {
+        if (stop && r == WAIT_OBJECT_0 + 1)
+            return kStopped;
+        if (ownThread && r == WAIT_OBJECT_0 + count) {
             PumpNotifications();
             if (WaitForSingleObject(event, 0) == WAIT_OBJECT_0)
                 return kSignalled;
@@ -110,16 +114,16 @@ int CTcpSocket::ConnectWait(const char* host, int port)
         return 0;
     }
     WaitResult r = WaitFor(m_evConnected, kConnectWaitMs);
-    if (r == kSignalled && m_nState == -1) {
-        // The printer answered, with a refusal: that is the cause, not a time-out.
+    if (r == kSignalled && m_nState != 1) {
+        // The printer answered with a refusal (-1), or accepted and closed at once (0), as a busy
+        // port that serves one client does: no connection, and the printer's cause is the reason.
         Trace("*Error Connect*\r\n");
         m_nState = 0;
-        SetLastError(static_cast<DWORD>(m_nConnectError));
+        SetLastError(static_cast<DWORD>(m_nDownCause));
         return 0;
     }
     if (r == kSignalled) {
         Trace("*** Tcp Socket %s / Port %d is connected ***\r\n", m_strHost.c_str(), m_nPort);
-        m_nState = 1;
         return 1;
     }
     Trace(r == kTimeoutBusy ? "*** Timeout Connect 1 - Tcp Socket %s / Port %d ***\r\n"
@@ -145,6 +149,11 @@ int CTcpSocket::Disconnect()
 
 int CTcpSocket::Send(const void* data, int length, int flags)
 {
+    return Send(data, length, flags, nullptr);
+}
+
+int CTcpSocket::Send(const void* data, int length, int flags, HANDLE stop)
+{
     int n = CAsyncSocket::Send(data, length, flags);
     if (n != SOCKET_ERROR)
         return n;
@@ -152,12 +161,17 @@ int CTcpSocket::Send(const void* data, int length, int flags)
         Trace("* no wait + %d bytes Sent - Tcp Socket %s / Port %d *\r\n", -1, m_strHost.c_str(), m_nPort);
         return -1;
     }
-    WaitResult r = WaitFor(m_evSent, kSendWaitMs);
+    WaitResult r = WaitFor(m_evSent, kSendWaitMs, stop);
     if (r == kSignalled) {
         ResetEvent(m_evSent);
         Trace("* wait + %d bytes Sent - Tcp Socket %s / Port %d *\r\n", length, m_strHost.c_str(), m_nPort);
         SetLastError(0);
         return 0;
+    }
+    if (r == kStopped) {
+        Trace("*** Send stopped - Tcp Socket %s / Port %d ***\r\n", m_strHost.c_str(), m_nPort);
+        WSASetLastError(WSA_OPERATION_ABORTED);
+        return -1;
     }
     Trace(r == kTimeoutBusy ? "*** Timeout Send 1 - Tcp Socket %s / Port %d ***\r\n"
                             : "*** Timeout Send 2 - Tcp Socket %s / Port %d ***\r\n",
@@ -191,7 +205,7 @@ void CTcpSocket::OnConnect(int errorCode)
         m_nState = 1;
     } else {
         m_nState = -1;
-        m_nConnectError = errorCode;
+        m_nDownCause = errorCode;
     }
     // A refusal ends the connect wait too, with its own error.
     SetEvent(m_evConnected);
@@ -218,5 +232,7 @@ void CTcpSocket::OnClose(int errorCode)
 {
     TraceEvent("OnClose", errorCode);
     m_nState = 0;
+    // An orderly close carries no error: it is told as the end of the connection.
+    m_nDownCause = errorCode ? errorCode : WSAEDISCON;
     CAsyncSocket::OnClose(errorCode);
 }

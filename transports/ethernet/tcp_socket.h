@@ -3,6 +3,7 @@
 #pragma once
 #include "framework/async_socket.h"
 
+#include <atomic>
 #include <string>
 
 class CTcpSocket : public CAsyncSocket {
@@ -10,7 +11,8 @@ public:
     CTcpSocket();
     ~CTcpSocket() override;
 
-    // 1 connected; 0 not, GetLastError tells why (WSAETIMEDOUT when the wait ended).
+    // 1 connected; 0 not, GetLastError tells why (WSAETIMEDOUT when the wait ended; the printer's
+    // cause when it refused or closed the connection during the wait).
     int ConnectWait(const char* host, int port);
     int Disconnect();
     // Whether the connection is still up. On the socket's own thread the queued notifications are
@@ -19,6 +21,9 @@ public:
     // Bytes sent; 0 when it had to wait and may now send again; -1 on error (WSAGetLastError;
     // WSAEWOULDBLOCK when the wait for room ended first).
     int Send(const void* data, int length, int flags = 0) override;
+    // As Send, but the wait for room also ends once stop (may be null) is signalled: -1 with
+    // WSA_OPERATION_ABORTED.
+    int Send(const void* data, int length, int flags, HANDLE stop);
     // Bytes received; 0 when nothing came within the wait; -1 on error (WSAGetLastError; WSAEDISCON
     // once the printer has closed the connection and everything it sent has been read).
     int Receive(void* buffer, int length, int flags = 0) override;
@@ -33,8 +38,10 @@ public:
     std::string m_strHost;
     int m_nPort;
     LARGE_INTEGER m_liStart;
-    int m_nConnectError;       // the error of a failed connect notification
-    bool m_bFailureReported;   // the transport has posted this connection's failure
+    int m_nDownCause;          // the error of a failed connect notification or of the close notification
+    // True the first time only: the transport posts why a connection failed once, from whichever
+    // thread notices it first.
+    bool TakeFailureToReport() { return !m_bFailureReported.exchange(true); }
 
     static constexpr DWORD kConnectWaitMs = 100;   // a printer on the local network answers at once
     static constexpr DWORD kSendWaitMs = 10000;
@@ -48,10 +55,13 @@ protected:
     void OnClose(int errorCode) override;
 
 private:
-    enum WaitResult { kSignalled, kTimeoutBusy, kTimeoutQuiet };
-    WaitResult WaitFor(HANDLE event, DWORD timeoutMs);
+    enum WaitResult { kSignalled, kTimeoutBusy, kTimeoutQuiet, kStopped };
+    // Waits for event at most timeoutMs; stop (may be null) ends the wait first.
+    WaitResult WaitFor(HANDLE event, DWORD timeoutMs, HANDLE stop = nullptr);
     static unsigned MsSince(const LARGE_INTEGER& start);
     void Trace(const char* format, ...) const;
     // The trace line of a socket event (OnConnect, OnReceive ...) with its error code.
     void TraceEvent(const char* name, int errorCode) const;
+
+    std::atomic<bool> m_bFailureReported{false};
 };
