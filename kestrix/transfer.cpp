@@ -16,6 +16,12 @@
 #include "my_file.h"
 #include "overlapped_request.h"
 
+namespace {
+
+constexpr int kEthernetPort = 3;
+
+}  // namespace
+
 HANDLE g_TransferAbortEvent = nullptr;
 int g_bRepeat = 0;
 int g_nRepeatDelay = 0;
@@ -91,6 +97,13 @@ int CTransfer::WriterGeneric(const void* data, DWORD n)
     }
     HANDLE port = Comm_GethCommPortTX();
     OVERLAPPED* record = Comm_GetOverlappedTX();
+    // The Ethernet write sends on this thread and waits here for room; the event of the record it
+    // is handed ends that wait. It is the abort event, which every way out of the program sets.
+    OVERLAPPED stopOnAbort = {};
+    if (m_nPortType == kEthernetPort && g_TransferAbortEvent) {
+        stopOnAbort.hEvent = g_TransferAbortEvent;
+        record = &stopOnAbort;
+    }
     DWORD written = 0;
     if (Comm_WritePort(port, data, n, &written, record)) {
         if (written == n)
@@ -99,6 +112,10 @@ int CTransfer::WriterGeneric(const void* data, DWORD n)
         return static_cast<int>(written);
     }
     DWORD error = GetLastError();
+    if (error == ERROR_OPERATION_ABORTED && IsAborted()) {
+        LogText("Error Transfer - Write aborted by user");
+        return -1;
+    }
     if (error != ERROR_IO_PENDING) {
         LogSystemError(error);
         LogText("Error Transfer - Write failed but is not delayed");

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -74,6 +75,23 @@ std::string ReadFileText(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The text of the session log's last entry (after its last time stamp).
+std::string LastLogEntry(const std::string& log)
+{
+    const size_t at = log.rfind("Time = ");
+    return at == std::string::npos ? std::string() : log.substr(at);
+}
+
+// A header-protocol firmware image of n bytes (signature, then its length in bytes 5-7).
+Bytes HeaderImage(size_t n)
+{
+    Bytes image = test_support::SampleBytes(n, 7);
+    const unsigned char head[] = {0x02, 0x46, 0x44, 0x3B, 0x1F, static_cast<unsigned char>(n),
+                                  static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n >> 16)};
+    std::copy(std::begin(head), std::end(head), image.begin());
+    return image;
+}
+
 // A sample file in a folder of the test's own (no blank in the path: blanks separate tokens).
 std::string WriteSample(const char* name, const Bytes& bytes)
 {
@@ -96,6 +114,7 @@ protected:
         ASSERT_TRUE(net >> m_main >> m_realTime >> m_usm);
         ASSERT_TRUE(m_printer.Ok("CLEAR"));
         ASSERT_TRUE(m_printer.Ok("FW OFF"));
+        ASSERT_NO_FATAL_FAILURE(PrinterReads());
         // Fresh settings naming the English catalogue and the printer's two other channels.
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
         WriteText(kKey, "Thesaurus DLL Name", "Sablon.dll");
@@ -103,7 +122,18 @@ protected:
         WriteNumber(kParams, "Real Time Ethernet Port", static_cast<DWORD>(m_realTime));
         WriteNumber(kParams, "USM Ethernet Port", static_cast<DWORD>(m_usm));
     }
-    void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+        PrinterReads();
+    }
+
+    // The printer's main channel reads again, at full speed.
+    void PrinterReads()
+    {
+        ASSERT_TRUE(m_printer.Ok("TCP STALL main OFF"));
+        ASSERT_TRUE(m_printer.Ok("TCP SLOW main 0"));
+    }
 
     // The options that lead to the virtual printer.
     std::string Ethernet() const { return "-I:E -A:127.0.0.1 -O:" + std::to_string(m_main); }
@@ -272,17 +302,23 @@ TEST_F(BatchE2E, AutoCloseZeroKeepsTheWindowOpenAfterTheAction)
 
 TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
 {
-    // A download waiting on a printer that never answers its erase, and a repeated send in its
-    // 60 s pause: every way out ends the process at once, and the log is closed properly.
+    // A download waiting on a printer that never answers its erase, a repeated send in its 60 s
+    // pause, and a file and a header firmware image sent to a printer that has stopped reading:
+    // every way out ends the process at once, and the log is closed properly.
     ASSERT_TRUE(m_printer.Ok("FW ON"));
     ASSERT_TRUE(m_printer.Ok("FW SIZE 0"));
     ASSERT_TRUE(m_printer.Ok("FW REPLY erase -"));
     const std::string image = WriteSample("silent.bin", test_support::SampleBytes(65536, 5));
     const std::string file = WriteSample("pause.bin", test_support::SampleBytes(3000, 6));
+    // Far more than the connection holds while nothing is read.
+    const std::string large = WriteSample("stalled.bin", test_support::SampleBytes(16 << 20, 8));
+    const std::string headerImage = WriteSample("stalled_header.bin", HeaderImage(12 << 20));
     struct Wait {
         const char* what;
         std::string arguments;
         std::function<bool()> reached;
+        const char* before = nullptr;   // a printer command before the start
+        const char* then = nullptr;     // and one once the wait is reached
     };
     const Wait waits[] = {
         {"erase unanswered", image + " -M:D -W:0 " + Ethernet(),
@@ -292,6 +328,17 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
              const auto received = m_printer.Received("main");
              return received && received->length == 3000;
          }},
+        // The printer reads a trickle until the send (or the image after its handshake) has begun,
+        // then nothing at all.
+        {"file sent to a printer that stopped reading", large + " -M:T -W:0 " + Ethernet(),
+         [&] {
+             const auto received = m_printer.Received("main");
+             return received && received->length > 0;
+         },
+         "TCP SLOW main 100", "TCP STALL main ON"},
+        {"header image sent to a printer that stopped reading", headerImage + " -M:D -W:0 " + Ethernet(),
+         [&] { return m_printer.Command("FW LOG").find("hs") != std::string::npos; }, "TCP SLOW main 100",
+         "TCP STALL main ON"},
     };
     struct Way {
         const char* what;
@@ -303,10 +350,16 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
     for (const Wait& wait : waits) {
         for (const Way& way : ways) {
             SCOPED_TRACE(std::string(wait.what) + ", " + way.what);
+            // What the run before left unread is dropped, not taken as this run's bytes.
+            ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
+            ASSERT_NO_FATAL_FAILURE(PrinterReads());
             ASSERT_TRUE(m_printer.Ok("CLEAR"));
             ASSERT_TRUE(m_printer.Ok("FW RESET"));
             ASSERT_TRUE(m_printer.Ok("FW SIZE 0"));
             ASSERT_TRUE(m_printer.Ok("FW REPLY erase -"));
+            if (wait.before) {
+                ASSERT_TRUE(m_printer.Ok(wait.before));
+            }
             BatchRun run;
             ASSERT_TRUE(run.StartKestrix(wait.arguments));
             ASSERT_NE(run.WaitForMainWindow(kRunMs), nullptr);
@@ -314,6 +367,9 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
             while (!wait.reached() && GetTickCount() - start < 20000)
                 Sleep(50);
             ASSERT_TRUE(wait.reached());
+            if (wait.then) {
+                ASSERT_TRUE(m_printer.Ok(wait.then));
+            }
             Sleep(300);
             start = GetTickCount();
             ASSERT_TRUE(run.CloseAndFollow(kRunMs, way.message, way.wParam));
@@ -321,10 +377,24 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
             EXPECT_TRUE(run.Boxes().empty()) << run.Boxes().front();
             ASSERT_EQ(run.SessionLogs().size(), 1u);
             const std::string log = ReadFileText(run.SessionLogs().front());
-            EXPECT_NE(log.find("Close Session."), std::string::npos);
+            EXPECT_NE(LastLogEntry(log).find("Close Session."), std::string::npos) << LastLogEntry(log);
             EXPECT_EQ(log.find("did not end in time"), std::string::npos);
         }
     }
+
+    // The batch end, once a stalled send has given up: the same clean way out.
+    ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
+    ASSERT_NO_FATAL_FAILURE(PrinterReads());
+    ASSERT_TRUE(m_printer.Ok("TCP STALL main ON"));
+    BatchRun run;
+    ASSERT_TRUE(run.StartKestrix(large + " -M:T -W:1 " + Ethernet()));
+    ASSERT_TRUE(run.FollowUntilExit(kRunMs)) << "the window did not close by itself";
+    EXPECT_TRUE(run.Boxes().empty()) << run.Boxes().front();
+    ASSERT_EQ(run.SessionLogs().size(), 1u);
+    const std::string log = ReadFileText(run.SessionLogs().front());
+    EXPECT_NE(log.find("Close Ethernet Port"), std::string::npos);
+    EXPECT_NE(LastLogEntry(log).find("Close Session."), std::string::npos) << LastLogEntry(log);
+    EXPECT_EQ(log.find("did not end in time"), std::string::npos);
 }
 
 TEST_F(BatchE2E, InvalidValuesShowErrors31To36AndTheStartIsInteractive)
