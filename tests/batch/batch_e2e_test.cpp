@@ -18,6 +18,7 @@
 #include "core/command_line.h"
 #include "core/packet_framing.h"
 #include "crc32.h"
+#include "res/resource.h"
 #include "sample_bytes.h"
 #include "vprinter_client.h"
 
@@ -382,16 +383,32 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
         }
     }
 
-    // The batch end, once a stalled send has given up: the same clean way out.
+    // The operator's abort (Start pressed again) of the stalled send ends it at once too, and the
+    // batch end that follows is the same clean way out.
     ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
     ASSERT_NO_FATAL_FAILURE(PrinterReads());
-    ASSERT_TRUE(m_printer.Ok("TCP STALL main ON"));
+    ASSERT_TRUE(m_printer.Ok("CLEAR"));
+    ASSERT_TRUE(m_printer.Ok("TCP SLOW main 100"));
     BatchRun run;
     ASSERT_TRUE(run.StartKestrix(large + " -M:T -W:1 " + Ethernet()));
-    ASSERT_TRUE(run.FollowUntilExit(kRunMs)) << "the window did not close by itself";
+    ASSERT_NE(run.WaitForMainWindow(kRunMs), nullptr);
+    const DWORD begun = GetTickCount();
+    auto sending = [&] {
+        const auto received = m_printer.Received("main");
+        return received && received->length > 0;
+    };
+    while (!sending() && GetTickCount() - begun < 20000)
+        Sleep(50);
+    ASSERT_TRUE(sending());
+    ASSERT_TRUE(m_printer.Ok("TCP STALL main ON"));
+    Sleep(300);
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(run.CloseAndFollow(kRunMs, WM_COMMAND, MAKEWPARAM(IDC_START_FILE, BN_CLICKED)));
+    EXPECT_LT(GetTickCount() - start, 5000u);
     EXPECT_TRUE(run.Boxes().empty()) << run.Boxes().front();
     ASSERT_EQ(run.SessionLogs().size(), 1u);
     const std::string log = ReadFileText(run.SessionLogs().front());
+    EXPECT_NE(log.find("Abort File Transfer."), std::string::npos);
     EXPECT_NE(log.find("Close Ethernet Port"), std::string::npos);
     EXPECT_NE(LastLogEntry(log).find("Close Session."), std::string::npos) << LastLogEntry(log);
     EXPECT_EQ(log.find("did not end in time"), std::string::npos);
