@@ -87,7 +87,7 @@ BOOL WINAPI FakeEnumPrinters(DWORD, LPSTR, DWORD level, LPBYTE buffer, DWORD siz
 }
 
 const SerialSystem kFakeSystem = {FakeModemStatus, FakeWaitCommEvent, FakeClearCommError, FakeEnumPrinters,
-                                  ::SetCommState};
+                                  ::SetCommState, ::SetupComm};
 
 class SerialInfoTest : public ::testing::Test {
 protected:

@@ -249,7 +249,7 @@ int CSerialInfo::ApplyCommState()
     if (!m_pSystem->SetCommState(m_hCommPortTX, &current))
         return 0;
     GetCommTimeouts(m_hCommPortTX, &m_ctoSaved);
-    if (!SetCommTimeouts(m_hCommPortTX, &m_ctoApplied) || !SetupComm(m_hCommPortTX, 16384, 16384))
+    if (!SetCommTimeouts(m_hCommPortTX, &m_ctoApplied) || !m_pSystem->SetupComm(m_hCommPortTX, 16384, 16384))
         return 0;
     EscapeCommFunction(m_hCommPortTX, SETDTR);
     EscapeCommFunction(m_hCommPortTX, SETRTS);

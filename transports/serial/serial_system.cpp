@@ -5,6 +5,6 @@
 const SerialSystem& RealSerialSystem()
 {
     static const SerialSystem real = {::GetCommModemStatus, ::WaitCommEvent, ::ClearCommError, ::EnumPrintersA,
-                                       ::SetCommState};
+                                       ::SetCommState, ::SetupComm};
     return real;
 }

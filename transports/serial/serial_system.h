@@ -1,6 +1,7 @@
 // SerialSystem: the system calls whose answers a test cannot produce on a pseudo-terminal or
-// without a print spooler (modem lines, comm events, XOFF hold, local printers, line settings a
-// port refuses). The transports call them only through this table; the real API is the default.
+// without a print spooler (modem lines, comm events, XOFF hold, local printers, line settings or
+// queue sizes a port refuses). The transports call them only through this table; the real API is
+// the default.
 #pragma once
 #include <windows.h>
 
@@ -11,6 +12,7 @@ struct SerialSystem {
     BOOL(WINAPI* EnumPrintersA)(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                                 LPDWORD returned);
     BOOL(WINAPI* SetCommState)(HANDLE port, LPDCB dcb);
+    BOOL(WINAPI* SetupComm)(HANDLE port, DWORD inQueue, DWORD outQueue);
 };
 
 // The table of the real calls.
