@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -249,26 +250,56 @@ BOOL WINAPI RefuseLineSettings(HANDLE, LPDCB)
     return FALSE;
 }
 
-TEST_F(SerialEndToEnd, LineSettingsThePortRefusesFailTheOpenAndLetThePortGo)
+BOOL WINAPI RefuseQueueSizes(HANDLE, DWORD, DWORD)
 {
-    SerialSystem refusing = RealSerialSystem();
-    refusing.SetCommState = RefuseLineSettings;
-    CSerialInfo serial(1, refusing);
-    serial.SetNotifyWindow(sink.Window());
-    DWORD port = kPort;
-    int baud = 0, parity = 0, flow = 0, dataBits = 3, stopBits = 0;
-    char name[] = "COM7";
-    EXPECT_EQ(serial.Open(0, &port, name, &baud, &parity, &flow, &dataBits, &stopBits), 0);
-    auto posted = sink.Take();
-    ASSERT_EQ(posted.size(), 2u);
-    EXPECT_EQ(posted[0].message, static_cast<UINT>(WM_SYSTEM_ERROR));
-    EXPECT_EQ(posted[0].wParam, static_cast<WPARAM>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(posted[1].message, static_cast<UINT>(WM_COMM_ERROR));
-    EXPECT_EQ(posted[1].wParam, 2u);
-    EXPECT_EQ(serial.m_hCommPortRX, nullptr);
-    EXPECT_EQ(serial.CheckSettings(kPort, 8, 0, 0, 0, 3, 0), 2);
-    // Closed again, not held: the next opener gets the port.
-    ASSERT_EQ(Connect(Settings{}), 1);
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+}
+
+TEST_F(SerialEndToEnd, RefusedLineSettingsFailTheOpenAndRefusedQueueSizesAreOnlyReported)
+{
+    struct Case {
+        const char* what;
+        SerialSystem system;
+        int opened;
+        std::vector<std::pair<UINT, WPARAM>> posted;
+    };
+    Case cases[] = {
+        {"line settings", RealSerialSystem(), 0, {{WM_SYSTEM_ERROR, ERROR_INVALID_PARAMETER}, {WM_COMM_ERROR, 2}}},
+        // Queue sizes are only a recommendation: some virtual COM drivers refuse them and move data fine.
+        {"queue sizes", RealSerialSystem(), 1, {{WM_SYSTEM_ERROR, ERROR_NOT_SUPPORTED}}},
+    };
+    cases[0].system.SetCommState = RefuseLineSettings;
+    cases[1].system.SetupComm = RefuseQueueSizes;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(printer.Ok("CLEAR"));
+        CSerialInfo serial(1, c.system);
+        serial.SetNotifyWindow(sink.Window());
+        DWORD port = kPort;
+        int baud = 0, parity = 0, flow = 0, dataBits = 3, stopBits = 0;
+        char name[] = "COM7";
+        EXPECT_EQ(serial.Open(0, &port, name, &baud, &parity, &flow, &dataBits, &stopBits), c.opened);
+        std::vector<std::pair<UINT, WPARAM>> posted;
+        for (const auto& notice : sink.Take())
+            posted.emplace_back(notice.message, notice.wParam);
+        EXPECT_EQ(posted, c.posted);
+        if (c.opened) {
+            // The port works.
+            const uint8_t data[] = {'o', 'k'};
+            ASSERT_TRUE(test_support::WriteAll(serial, data, sizeof data, serial.m_nCommPacketSize));
+            auto received = PrinterReceived(2);
+            ASSERT_TRUE(received && received->bytes);
+            EXPECT_EQ(*received->bytes, (vprinter::Bytes{'o', 'k'}));
+            serial.Close();
+            continue;
+        }
+        EXPECT_EQ(serial.m_hCommPortRX, nullptr);
+        EXPECT_EQ(serial.CheckSettings(kPort, 8, 0, 0, 0, 3, 0), 2);
+        // Closed again, not held: the next opener gets the port.
+        ASSERT_EQ(Connect(Settings{}), 1);
+        info->Close();
+    }
 }
 
 TEST_F(SerialEndToEnd, CloseReleasesThePortAndKeepsItsSettings)

@@ -21,6 +21,13 @@ DWORD CommMaskFor(int flow)
     }
 }
 
+// The error of the call that just failed; never ERROR_SUCCESS, which would read as success.
+DWORD FailedCallError()
+{
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
+
 template <typename T, size_t N>
 bool InTable(const T (&)[N], int index)
 {
@@ -136,24 +143,32 @@ int CSerialInfo::Open(int restart, DWORD* port, char* name, int* baud, int* pari
         return 0;
     }
     // A port whose line settings or events could not be made is no usable port: it is closed
-    // again and reported like one that did not open.
-    auto fail = [this] {
-        PostError(GetLastError());
+    // again and reported like one that did not open, with the error of the call that failed.
+    auto fail = [this](DWORD error) {
+        PostError(error);
         PostNotify(2, nullptr);
         Close();
         ForgetSettings();
         return 0;
     };
-    if (!ApplyCommState())
-        return fail();
-
-    CloseEvents();  // from an earlier Open without Close
-    m_OverlappedRX.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    m_OverlappedTX.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!m_OverlappedRX.hEvent || !m_OverlappedTX.hEvent)
-        return fail();
+    if (DWORD error = ApplyCommState())
+        return fail(error);
+    if (DWORD error = CreateEvents())
+        return fail(error);
     SetCommMask(m_hCommPortRX, CommMaskFor(m_nFlowControl));
     return 1;
+}
+
+DWORD CSerialInfo::CreateEvents()
+{
+    CloseEvents();  // from an earlier Open without Close
+    DWORD error = ERROR_SUCCESS;
+    for (OVERLAPPED* ov : {&m_OverlappedRX, &m_OverlappedTX}) {
+        ov->hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (!ov->hEvent && error == ERROR_SUCCESS)
+            error = FailedCallError();
+    }
+    return error;
 }
 
 bool CSerialInfo::LoadLineSettings()
@@ -217,12 +232,12 @@ int CSerialInfo::OpenPort()
     return 1;
 }
 
-int CSerialInfo::ApplyCommState()
+DWORD CSerialInfo::ApplyCommState()
 {
     DCB current{};
     current.DCBlength = sizeof current;
     if (!GetCommState(m_hCommPortTX, &current))
-        return 0;
+        return FailedCallError();
     const DCB& want = *m_pDcb;
     current.DCBlength = want.DCBlength;
     current.BaudRate = want.BaudRate;
@@ -247,13 +262,17 @@ int CSerialInfo::ApplyCommState()
     current.fNull = want.fNull;
     current.fAbortOnError = want.fAbortOnError;
     if (!m_pSystem->SetCommState(m_hCommPortTX, &current))
-        return 0;
+        return FailedCallError();
     GetCommTimeouts(m_hCommPortTX, &m_ctoSaved);
-    if (!SetCommTimeouts(m_hCommPortTX, &m_ctoApplied) || !m_pSystem->SetupComm(m_hCommPortTX, 16384, 16384))
-        return 0;
+    if (!SetCommTimeouts(m_hCommPortTX, &m_ctoApplied))
+        return FailedCallError();
+    // The queue sizes are only a recommendation: some virtual COM drivers refuse them and move data
+    // fine. The refusal is reported, and the port is used.
+    if (!m_pSystem->SetupComm(m_hCommPortTX, 16384, 16384))
+        PostError(FailedCallError());
     EscapeCommFunction(m_hCommPortTX, SETDTR);
     EscapeCommFunction(m_hCommPortTX, SETRTS);
-    return 1;
+    return ERROR_SUCCESS;
 }
 
 void CSerialInfo::CloseEvents()

@@ -40,7 +40,9 @@ public:
     int SetTxFifo(int want);
     // Whether the port's device names itself a Bluetooth port; 0 when its device is not found.
     int IsBluetoothPort(int* isBluetooth);
-    int ApplyCommState();
+    // Applies the line settings and time-outs: ERROR_SUCCESS, or the error of the call that failed.
+    // Queue sizes the port refuses are reported and do not fail it.
+    DWORD ApplyCommState();
 
     char m_szPortName[12];
     std::unique_ptr<DCB> m_pDcb;
@@ -59,6 +61,8 @@ private:
     void ForgetSettings();
     bool LoadLineSettings();
     void CloseEvents();
+    // Makes the two overlapped events: ERROR_SUCCESS, or the error of the one that failed.
+    DWORD CreateEvents();
 
     const SerialSystem* m_pSystem;
 };
