@@ -158,10 +158,11 @@ int CUsbInfo::Open(int restart, DWORD* deviceNumber, char*, int* outChannel, int
     } else {
         int count = 0;
         m_UsbDev.Close();   // reopened on the fresh list
-        if (!EnumerateDevices(&count, nullptr, 0) || !Connect()) {
-            DWORD error = GetLastError();
+        // The failing step's own status: the thread's last error is whatever ran last by then.
+        DWORD failure = ERROR_GEN_FAILURE;
+        if (!EnumerateDevices(&count, nullptr, 0, &failure) || !Connect(&failure)) {
             // Never a failure described as "The operation completed successfully".
-            PostError(error ? error : ERROR_GEN_FAILURE);
+            PostError(failure ? failure : ERROR_GEN_FAILURE);
             result = 0;
         }
     }
@@ -225,12 +226,15 @@ int CUsbInfo::EnumDevices(int* hasIntIn, int* hasIntOut, const char*, int* count
     return 1;
 }
 
-int CUsbInfo::EnumerateDevices(int* count, PortRow* rows, int capacity)
+int CUsbInfo::EnumerateDevices(int* count, PortRow* rows, int capacity, DWORD* failure)
 {
     // Each device is asked through a handle of the listing's own: the one the reader polls stays.
     DestroyDeviceList(m_hDevInfo);
     m_hDevInfo = CreateDeviceList(&m_InterfaceGuid);
-    if (!m_hDevInfo) return 0;
+    if (!m_hDevInfo) {
+        if (failure) *failure = GetLastError();
+        return 0;
+    }
     *count = 0;
     CUsbDev probe;
     for (int n = 0; probe.Open(n, m_hDevInfo, &m_InterfaceGuid) == 0; ++n) {
@@ -245,6 +249,7 @@ int CUsbInfo::EnumerateDevices(int* count, PortRow* rows, int capacity)
         }
         probe.Close();
         if (status != 0) {
+            if (failure) *failure = status;
             ReportError(status);
             return 0;
         }
@@ -263,18 +268,25 @@ DWORD CUsbInfo::BindPipe(CUsbDevPipe* pipe, BYTE endpoint)
     return pipe->Bind(m_nDeviceNumber, endpoint, m_hDevInfo, &m_InterfaceGuid);
 }
 
-int CUsbInfo::Connect()
+int CUsbInfo::Connect(DWORD* failure)
 {
+    auto fail = [&](DWORD status) {
+        if (failure) *failure = status;
+        ReportError(status);
+        return 0;
+    };
     DWORD status = m_UsbDev.Open(m_nDeviceNumber, m_hDevInfo, &m_InterfaceGuid);
     BYTE set[kDescriptorBufferSize] = {};
     DWORD length = sizeof set;
     if (status == 0) status = m_UsbDev.GetConfigurationDescriptor(set, &length, 0);
-    if (status != 0) {
-        ReportError(status);
+    if (status != 0) return fail(status);
+    FindPrinterInterface(set, length);
+    if (!MapEndpoints(set, length)) {
+        // Not the driver's failure: the device lacks an endpoint (reported, when its descriptors are
+        // empty or unknown, as their own communication error).
+        if (failure) *failure = ERROR_GEN_FAILURE;
         return 0;
     }
-    FindPrinterInterface(set, length);
-    if (!MapEndpoints(set, length)) return 0;
 
     SetConfigurationRecord configuration{};
     configuration.configurationIndex = 0;
@@ -304,10 +316,7 @@ int CUsbInfo::Connect()
             }
         }
     }
-    if (status != 0) {
-        ReportError(status);
-        return 0;
-    }
+    if (status != 0) return fail(status);
     return 1;
 }
 

@@ -34,9 +34,12 @@ public:
     int Close() override;
     int Init() override;
 
-    // Rows of at most capacity (rows NULL: only counted); 0 when no device list could be made.
-    int EnumerateDevices(int* count, PortRow* rows, int capacity);
-    int Connect();
+    // Rows of at most capacity (rows NULL: only counted); 0 when no device list could be made or a
+    // device did not answer, *failure (when given) then holding the system's or the driver's status.
+    int EnumerateDevices(int* count, PortRow* rows, int capacity, DWORD* failure = nullptr);
+    // 1 connected; 0 not, *failure (when given) then holding the driver's status, or
+    // ERROR_GEN_FAILURE when the device's descriptors lack an endpoint the pipes need.
+    int Connect(DWORD* failure = nullptr);
     int FindPrinterInterface(const BYTE* set, DWORD length);
     int MapEndpoints(const BYTE* set, DWORD length);
     int DumpDescriptors(char* text, size_t capacity, const BYTE* set, DWORD length);
