@@ -379,6 +379,14 @@ TEST_F(PortDeviceTest, ListingShowsPortsWithThePrefixWithinTheCallersRows)
     count = 16;
     EXPECT_EQ(info.EnumDevices(nullptr, nullptr, "COM", &count, nullptr), 1);
     EXPECT_EQ(count, 0);
+
+    // A count of 0 gives no capacity (a client may zero it): the main program's 50 rows are meant.
+    PortRow fifty[kClientPortRows];
+    count = 0;
+    ASSERT_EQ(info.EnumDevices(nullptr, nullptr, "COM", &count, fifty), 1);
+    names.assign(fifty, fifty + count);
+    EXPECT_NE(std::find(names.begin(), names.end(), "COM7"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), "COM8"), names.end());
 }
 
 TEST_F(PortDeviceTest, BluetoothIsFoundInTheFriendlyNameOrTheDescription)

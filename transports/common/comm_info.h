@@ -15,6 +15,9 @@ constexpr int kPacketSizeCount = 9;
 // Rows that EnumDevices fills are 128 characters each.
 constexpr int kPortRowChars = 128;
 typedef char PortRow[kPortRowChars];
+// The rows of the main program's port and USB device lists: what EnumDevices fills at most when the
+// count on entry gives no capacity.
+constexpr int kClientPortRows = 50;
 
 // Arguments of communication errors 1 and 10: the two "%s" fields of the catalogue text.
 struct CommErrorArgs {
@@ -49,7 +52,9 @@ public:
     virtual int GetProperties(char* text);
     virtual int RequestStatus(void* buffer, DWORD length, DWORD* result, OVERLAPPED* ov) = 0;
     virtual int DecodeStatus(void* buffer, DWORD length, DWORD* status) = 0;
-    // Fills at most *count rows (the caller's capacity on entry), sets *count to the rows filled.
+    // Sets *count to the rows filled. A count above 0 on entry is the caller's capacity; 0 or less
+    // (a client may zero it, the count being output only) means the main program's lists:
+    // kClientPortRows rows, or for Ethernet devices the most one discovery lists.
     virtual int EnumDevices(int* a1, int* a2, const char* prefix, int* count, PortRow* rows) = 0;
     virtual int CheckSettings(DWORD portOrDevice, int sizeIndex, int a3, int a4, int a5, int a6, int a7) = 0;
     virtual int SetDeviceParams(char* command);

@@ -68,7 +68,9 @@ int CEthernetInfo::EnumDevices(int*, int*, const char*, int* count, PortRow* row
 {
     if (!count || (!rows && *count > 0))
         return 0;
-    const int capacity = std::clamp(*count, 0, device_protocol::kMaxDevices);
+    // The set-up dialog's rows hold the most one discovery lists.
+    const int capacity = !rows ? 0 : *count > 0 ? std::min(*count, device_protocol::kMaxDevices)
+                                                : device_protocol::kMaxDevices;
     int listed = 0;
     device_protocol::Datagram query = device_protocol::DiscoveryQuery();
     int result = BroadcastQuery(query.bytes, static_cast<int>(query.length), kDiscoveryMs,

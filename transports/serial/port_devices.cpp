@@ -68,7 +68,7 @@ bool CPortDevices::Find(const char* name, REGSAM access)
 
 int ListPorts(const char* prefix, int* count, PortRow* rows)
 {
-    int capacity = count ? *count : 0;
+    const int capacity = !count ? 0 : *count > 0 ? *count : kClientPortRows;
     if (count) *count = 0;
     CPortDevices devices;
     if (!devices.IsValid()) return 0;

@@ -215,7 +215,7 @@ int CUsbInfo::DecodeStatus(void*, DWORD, DWORD* status)
 
 int CUsbInfo::EnumDevices(int* hasIntIn, int* hasIntOut, const char*, int* count, PortRow* rows)
 {
-    int capacity = *count;
+    const int capacity = *count > 0 ? *count : kClientPortRows;
     *count = 0;
     EnumerateDevices(count, rows, capacity);
     // The open device keeps its handle (a reader may be polling it); a closed one is opened to
