@@ -119,8 +119,20 @@ extern "C" CCommInfo* GetNewInfoPtr(HWND notifyWnd, int isWinNT);
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 static_assert(sizeof(OVERLAPPED) == 20, "the transports expect the 32-bit OVERLAPPED");
 static_assert(offsetof(CCommInfo, m_hCommPortTX) == 4, "fields follow the vtable pointer");
+static_assert(offsetof(CCommInfo, m_hCommPortRX) == 8);
+static_assert(offsetof(CCommInfo, m_hCommPortRXUsm) == 12);
 static_assert(offsetof(CCommInfo, m_OverlappedRX) == 16);
+static_assert(offsetof(CCommInfo, m_OverlappedTX) == 36);
+static_assert(offsetof(CCommInfo, m_OverlappedRXUsm) == 56);
 static_assert(offsetof(CCommInfo, m_bBidirectional) == 76);
+static_assert(offsetof(CCommInfo, m_bPortAvailable) == 80);
+static_assert(offsetof(CCommInfo, m_bOpened) == 84);
+static_assert(offsetof(CCommInfo, m_bAsyncRead) == 88);
+static_assert(offsetof(CCommInfo, m_nDownloadPacketSize) == 92);
+static_assert(offsetof(CCommInfo, m_nCommPacketSize) == 96);
+static_assert(offsetof(CCommInfo, m_nStringPacketSize) == 100);
+static_assert(offsetof(CCommInfo, m_dwReadTimeout) == 104);
+static_assert(offsetof(CCommInfo, m_bWinNT) == 108);
 static_assert(offsetof(CCommInfo, m_hNotifyWnd) == 112);
 static_assert(sizeof(CCommInfo) == 116);
 // A virtual destructor would take slots 0 and 1 (tests/transport_base/transport_abi_test.c checks
