@@ -196,6 +196,15 @@ static void CheckNewFields(const Expected* e, void* object, HWND window)
     EXPECT_RESULT(lib, "m_hNotifyWnd", (intptr_t)f->notifyWnd, (intptr_t)window);
 }
 
+// A Write or Read on the pipe: it failed with wantError, or (wantError 0) moved all 4 bytes.
+static void ExpectPipeResult(const char* lib, const char* what, long r, DWORD error, DWORD done, DWORD wantError)
+{
+    char text[64];
+    snprintf(text, sizeof text, wantError ? "%s's error" : "%s's bytes", what);
+    EXPECT_RESULT(lib, what, r, wantError ? 0 : 1);
+    EXPECT_RESULT(lib, text, wantError ? error : done, wantError ? wantError : 4);
+}
+
 // Write and Read are told apart on a pipe: what the Write slot sends, the Read slot gets back (or
 // each fails with its own error).
 static void WriteThenReadThroughAPipe(const Expected* e, void* object)
@@ -211,28 +220,16 @@ static void WriteThenReadThroughAPipe(const Expected* e, void* object)
     DWORD done = 0;
     SetLastError(0);
     CALL_SLOT(r, lib, "Write on a pipe", ((WriteFn)Slot(object, kWrite))(object, writeEnd, sent, 4, &done, NULL));
-    if (e->pipeWriteError) {
-        EXPECT_RESULT(lib, "Write on a pipe", r, 0);
-        EXPECT_RESULT(lib, "Write's error", GetLastError(), e->pipeWriteError);
-    } else {
-        EXPECT_RESULT(lib, "Write on a pipe", r, 1);
-        EXPECT_RESULT(lib, "Write's bytes", done, 4);
-    }
+    ExpectPipeResult(lib, "Write on a pipe", r, GetLastError(), done, e->pipeWriteError);
     char got[8] = {0};
     done = 0;
     SetLastError(0);
     CALL_SLOT(r, lib, "Read on a pipe",
               ((ReadFn)Slot(object, kRead))(object, readEnd, got, e->pipeWriteError ? 0 : 4, &done, NULL));
-    if (e->pipeReadError) {
-        EXPECT_RESULT(lib, "Read on a pipe", r, 0);
-        EXPECT_RESULT(lib, "Read's error", GetLastError(), e->pipeReadError);
-    } else {
-        EXPECT_RESULT(lib, "Read on a pipe", r, 1);
-        EXPECT_RESULT(lib, "Read's bytes", done, 4);
-        if (memcmp(got, sent, 4) != 0) {
-            printf("FAILED %s: Read gave \"%.4s\" for \"%s\"\n", lib, got, sent);
-            ++g_failures;
-        }
+    ExpectPipeResult(lib, "Read on a pipe", r, GetLastError(), done, e->pipeReadError);
+    if (!e->pipeReadError && memcmp(got, sent, 4) != 0) {
+        printf("FAILED %s: Read gave \"%.4s\" for \"%s\"\n", lib, got, sent);
+        ++g_failures;
     }
     CloseHandle(readEnd);
     CloseHandle(writeEnd);
