@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -59,6 +60,16 @@ bool WaitForNoUser(DWORD timeoutMs)
     return true;
 }
 
+// A request still in flight on one of the transport's records: the driver may yet write into the
+// object (it did not end after its cancel), so the object is never freed and its port never used.
+bool HasRequestInFlight(const CCommInfo& info)
+{
+    for (const OVERLAPPED* record : {&info.m_OverlappedTX, &info.m_OverlappedRX, &info.m_OverlappedRXUsm})
+        if (!HasOverlappedIoCompleted(record))
+            return true;
+    return false;
+}
+
 // Closes the port of info and forgets everything that belonged to it.
 int ClosePort(CCommInfo& info)
 {
@@ -97,10 +108,13 @@ int Comm_CloseCleanuo()
     CCommInfo* info = g_pInfo.exchange(nullptr);
     if (!info)
         return 1;
-    // New calls no longer find it; the calls already inside end first. One that does not end
-    // keeps the object (and its port) as it is: never freed under it.
-    if (!WaitForNoUser(kDropWaitMs)) {
-        OutputDebugStringA("Dorvane: a call is still inside the transport; it is not dropped\n");
+    // New calls no longer find it; the calls already inside end first. One that does not end, or
+    // a request still in flight on its records, keeps the object (and its port) as it is: never
+    // freed under them.
+    const bool callInside = !WaitForNoUser(kDropWaitMs);
+    if (callInside || HasRequestInFlight(*info)) {
+        OutputDebugStringA(callInside ? "Dorvane: a call is still inside the transport; it is not dropped\n"
+                                      : "Dorvane: a request of the transport is still in flight; it is not dropped\n");
         g_bPortOpened = false;
         g_bPortOpen = false;
         g_bConnected = 0;

@@ -31,7 +31,9 @@ DORVANE_API int DORVANE_CALL Comm_OpenSetup(HWND window, int iface, int isWinNT)
 // 1 while a transport is set up.
 DORVANE_API int DORVANE_CALL Comm_IsOpened();
 // Drops the transport (closing its port if it is still open); no effect when none.
-// The transport library itself stays loaded, so records it posted stay readable.
+// The transport library itself stays loaded, so records it posted stay readable. A transport that a
+// call is still inside, or with a request still in flight on one of its three records, is kept as
+// it is (port not closed, object never freed): the request may still write into it.
 DORVANE_API int DORVANE_CALL Comm_CloseCleanuo();
 
 // --- Connection ---

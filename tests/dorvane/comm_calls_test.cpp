@@ -133,6 +133,23 @@ TEST_F(ProbeTransport, CloseCleanuoWaitsForACallStillInsideTheTransport)
     m_pControl->decodeMs = 0;
 }
 
+TEST_F(ProbeTransport, CloseCleanuoKeepsATransportWithARequestStillInFlight)
+{
+    DWORD port = 0;
+    int a = 0;
+    ASSERT_EQ(Comm_UpdateConnection(0, port, nullptr, a, a, a, a, a), 1);
+    // A write the driver kept after its cancel: it may still complete into the object.
+    m_pInfo->m_OverlappedTX.Internal = STATUS_PENDING;
+    m_pControl->orderCount = 0;
+    EXPECT_EQ(Comm_CloseCleanuo(), 1);
+    EXPECT_EQ(Comm_IsOpened(), 0);
+    EXPECT_EQ(m_pControl->orderCount, 0) << "the kept transport is neither closed nor freed";
+    // A new transport is made beside it.
+    ASSERT_EQ(Comm_OpenSetup(m_Post.Handle(), kDorvaneSerial, 1), 1);
+    EXPECT_NE(m_pControl->object, m_pInfo);
+    EXPECT_EQ(Calls(kSlotDestructor), 0);
+}
+
 TEST_F(ProbeTransport, WithoutTransportEveryCallFailsQuietly)
 {
     Comm_CloseCleanuo();
