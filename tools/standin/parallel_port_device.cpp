@@ -52,6 +52,7 @@ public:
         return m_device.m_model.Control(m_driver, code, input, outCapacity, *this);
     }
     HANDLE StopEvent() const override { return m_stop; }
+    bool CarriesData() const override { return m_driver == ParallelDriver::SystemPort; }
 
     void ServeData(PipeIo& pipe) override
     {

@@ -2,7 +2,9 @@
 #include "pipe_server.h"
 
 #include <cctype>
+#include <cstdint>
 #include <thread>
+#include <vector>
 
 namespace standin {
 namespace {
@@ -10,11 +12,12 @@ namespace {
 constexpr DWORD kPipeBuffer = 65536;
 constexpr DWORD kDataConnectTimeoutMs = 10000;   // a handle's client connects right after Open
 
-HANDLE MakePipe(const std::string& name, bool message, DWORD instances)
+// outBuffer 0: a write to the client ends only once the client has read it.
+HANDLE MakePipe(const std::string& name, bool message, DWORD instances, DWORD outBuffer = kPipeBuffer)
 {
     DWORD type = message ? (PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE) : (PIPE_TYPE_BYTE | PIPE_READMODE_BYTE);
     return CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, type | PIPE_WAIT, instances,
-                            kPipeBuffer, kPipeBuffer, 0, nullptr);
+                            outBuffer, kPipeBuffer, 0, nullptr);
 }
 
 }  // namespace
@@ -61,7 +64,7 @@ bool PipeServer::Run(HANDLE stop)
 
 void PipeServer::ServeControl(HANDLE pipe)
 {
-    std::shared_ptr<DeviceHandle> handle;   // set once Open succeeded on this connection
+    OpenHandle handle;   // set once Open succeeded on this connection
     PipeIo io(pipe, m_quit);
     std::vector<uint8_t> buffer(kMaxMessage + 16);
     for (;;) {
@@ -79,11 +82,16 @@ void PipeServer::ServeControl(HANDLE pipe)
         Bytes message = EncodeReply(reply);
         if (!io.Write(message.data(), static_cast<DWORD>(message.size()))) break;
         // An open handle's connection ends with its device (removed: the client's next request fails).
-        if (handle) io.SetStop(handle->StopEvent());
+        if (handle.device) io.SetStop(handle.device->StopEvent());
+    }
+    // The client ended the connection of a device still there: it closed the handle.
+    if (handle.device && WaitForSingleObject(handle.device->StopEvent(), 0) == WAIT_TIMEOUT) {
+        *handle.closedByClient = true;
+        SetEvent(handle.device->StopEvent());
     }
 }
 
-Reply PipeServer::OpenDevice(const std::string& path, std::shared_ptr<DeviceHandle>& handle)
+Reply PipeServer::OpenDevice(const std::string& path, OpenHandle& handle)
 {
     Reply reply;
     StandinDevice* device = nullptr;
@@ -100,19 +108,78 @@ Reply PipeServer::OpenDevice(const std::string& path, std::shared_ptr<DeviceHand
     }
     std::string name = m_ns + kDataPipePrefix + std::to_string(GetCurrentProcessId()) + "-" +
                        std::to_string(m_nextData++);
-    HANDLE data = MakePipe(name, false, 1);
+    // Nothing waits in the pipe on its way to the client: data is taken from the device as the
+    // client reads it, and a read of a closed handle shows (WatchClosedHandle).
+    HANDLE data = MakePipe(name, false, 1, 0);
     if (data == INVALID_HANDLE_VALUE) {
         reply.status = GetLastError();
         return reply;
     }
+    auto closedByClient = std::make_shared<std::atomic<bool>>(false);
     // The data pipe lives as long as its client keeps it open or the device is there.
-    std::thread([opened, data] {
+    std::thread([this, opened, closedByClient, data]() mutable {
         PipeIo io(data, opened->StopEvent());
-        if (io.WaitClient(kDataConnectTimeoutMs)) opened->ServeData(io);
+        if (!io.WaitClient(kDataConnectTimeoutMs)) return;
+        opened->ServeData(io);
+        if (*closedByClient && opened->CarriesData() && io.ClientPresent()) {
+            io.SetStop(m_quit);
+            opened.reset();   // the handle itself is gone; its pipe stays with the client
+            WatchClosedHandle(io.Pipe());
+        }
     }).detach();
-    handle = opened;
+    handle = {opened, closedByClient};
     reply.data.assign(name.begin(), name.end());
     return reply;
+}
+
+void PipeServer::WatchClosedHandle(HANDLE pipe)
+{
+    // A marker byte offered to a read (it is taken only by one, nothing waits in the pipe) and a
+    // read of whatever the client writes.
+    OVERLAPPED offer{}, take{};
+    offer.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    take.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    uint8_t marker = 0;
+    std::vector<uint8_t> written(kPipeBuffer);
+    bool offering = false, taking = false, open = offer.hEvent && take.hEvent;
+    while (open) {
+        DWORD done = 0;
+        if (!offering) {
+            ResetEvent(offer.hEvent);
+            if (WriteFile(pipe, &marker, 1, nullptr, &offer)) {
+                ++m_staleRequests;
+                continue;
+            }
+            offering = open = GetLastError() == ERROR_IO_PENDING;
+        }
+        if (open && !taking) {
+            ResetEvent(take.hEvent);
+            if (ReadFile(pipe, written.data(), static_cast<DWORD>(written.size()), nullptr, &take)) {
+                ++m_staleRequests;
+                continue;
+            }
+            taking = open = GetLastError() == ERROR_IO_PENDING;
+        }
+        if (!open) break;
+        HANDLE waits[3] = {offer.hEvent, take.hEvent, m_quit};
+        const DWORD r = WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+        if (r == WAIT_OBJECT_0) {
+            offering = false;
+            open = GetOverlappedResult(pipe, &offer, &done, FALSE) != FALSE;
+        } else if (r == WAIT_OBJECT_0 + 1) {
+            taking = false;
+            open = GetOverlappedResult(pipe, &take, &done, FALSE) != FALSE;
+        } else {
+            break;
+        }
+        if (open) ++m_staleRequests;   // a read or a write of the closed handle
+    }
+    CancelIoEx(pipe, nullptr);
+    DWORD done = 0;
+    if (offering) GetOverlappedResult(pipe, &offer, &done, TRUE);
+    if (taking) GetOverlappedResult(pipe, &take, &done, TRUE);
+    if (offer.hEvent) CloseHandle(offer.hEvent);
+    if (take.hEvent) CloseHandle(take.hEvent);
 }
 
 std::string PipeServer::Command(const std::string& text)
@@ -126,7 +193,8 @@ std::string PipeServer::Command(const std::string& text)
         return "OK";
     }
     // STALE: a client's driver access met a request to a handle that is not open (it reports it
-    // here); STALE COUNT: how many so far.
+    // here); STALE COUNT: how many so far, with the reads and writes that reached the data pipes
+    // of closed handles.
     if (words[0] == "STALE") {
         if (words.size() == 1) {
             ++m_staleRequests;
@@ -139,7 +207,7 @@ std::string PipeServer::Command(const std::string& text)
     return "ERR unknown command " + words[0];
 }
 
-Reply PipeServer::Handle(const Request& request, std::shared_ptr<DeviceHandle>& handle)
+Reply PipeServer::Handle(const Request& request, OpenHandle& handle)
 {
     Reply reply;
     switch (request.operation) {
@@ -151,17 +219,17 @@ Reply PipeServer::Handle(const Request& request, std::shared_ptr<DeviceHandle>& 
         }
         return reply;
     case Operation::Open:
-        if (handle) {
+        if (handle.device) {
             reply.status = ERROR_ALREADY_EXISTS;   // one handle per connection
             return reply;
         }
         return OpenDevice(request.text, handle);
     case Operation::Control:
-        if (!handle) {
+        if (!handle.device) {
             reply.status = ERROR_INVALID_HANDLE;
             return reply;
         }
-        return handle->Control(request.code, request.input, request.outCapacity);
+        return handle.device->Control(request.code, request.input, request.outCapacity);
     case Operation::Command: {
         std::string answer = Command(request.text);
         reply.data.assign(answer.begin(), answer.end());

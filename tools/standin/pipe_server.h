@@ -22,16 +22,27 @@ public:
     bool Run(HANDLE stop);
 
 private:
+    // One open of a device by a control connection; closedByClient is set when the client ended
+    // the connection while the device was still there (it closed the handle).
+    struct OpenHandle {
+        std::shared_ptr<DeviceHandle> device;
+        std::shared_ptr<std::atomic<bool>> closedByClient;
+    };
+
     void ServeControl(HANDLE pipe);
-    Reply Handle(const Request& request, std::shared_ptr<DeviceHandle>& handle);
-    Reply OpenDevice(const std::string& path, std::shared_ptr<DeviceHandle>& handle);
+    Reply Handle(const Request& request, OpenHandle& handle);
+    Reply OpenDevice(const std::string& path, OpenHandle& handle);
     std::string Command(const std::string& text);
+    // The data pipe of a handle the client closed but still holds (its driver access keeps the
+    // value): each read or write that reaches it is counted until the client lets it go.
+    void WatchClosedHandle(HANDLE pipe);
 
     std::string m_ns;
     std::vector<StandinDevice*> m_devices;
     HANDLE m_quit;                     // manual-reset: set by QUIT
     std::atomic<unsigned> m_nextData{1};
-    std::atomic<unsigned> m_staleRequests{0};   // requests a client made to a handle it had closed
+    std::atomic<unsigned> m_staleRequests{0};   // requests a client made to a handle it had closed, of
+                                                // every open counted on its own
 };
 
 }  // namespace standin

@@ -21,8 +21,12 @@ public:
     virtual Reply Control(uint32_t code, const Bytes& input, uint32_t outCapacity) = 0;
     // Carries the handle's data over its pipe until the client closes it or StopEvent is set.
     virtual void ServeData(PipeIo& pipe) = 0;
-    // Set when the device goes away: every wait of this handle's connections ends.
+    // Set when the device goes away, or the client closed the handle: every wait of this handle's
+    // connections ends.
     virtual HANDLE StopEvent() const = 0;
+    // Whether the handle's data pipe carries data (a bound endpoint, a port's data), so that a
+    // read or write the client still makes on it after closing the handle is to be watched for.
+    virtual bool CarriesData() const { return false; }
 };
 
 class StandinDevice {

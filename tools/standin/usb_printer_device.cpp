@@ -82,6 +82,7 @@ public:
     }
     void ServeData(PipeIo& pipe) override;
     HANDLE StopEvent() const override { return m_stop; }
+    bool CarriesData() const override { return m_endpoint != 0; }
 
     void Stop() { SetEvent(m_stop); }
     bool Stopped() const { return WaitForSingleObject(m_stop, 0) == WAIT_OBJECT_0; }
@@ -188,8 +189,24 @@ std::shared_ptr<DeviceHandle> UsbPrinterDevice::Open(const std::string&, uint32_
     return handle;
 }
 
+bool UsbPrinterDevice::IsPortStatusRequest(uint32_t code, const Bytes& input)
+{
+    return code == usb_driver::kClassInRequest && input.size() >= sizeof(usb_driver::ClassRequestRecord) &&
+           U32(input, 4) == 1 && input[13] == 1;
+}
+
+void UsbPrinterDevice::HoldStatusAnswer(Handle& handle)
+{
+    // The delay in force is asked anew as the answer waits: a shorter one releases it.
+    ++m_heldAnswers;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < m_statusDelayMs.load();)
+        if (WaitForSingleObject(handle.StopEvent(), 10) != WAIT_TIMEOUT) break;
+    --m_heldAnswers;
+}
+
 Reply UsbPrinterDevice::Control(Handle& handle, uint32_t code, const Bytes& input, uint32_t outCapacity)
 {
+    if (IsPortStatusRequest(code, input) && m_statusDelayMs.load() != 0) HoldStatusAnswer(handle);
     std::lock_guard<std::mutex> hold(m_lock);
     Reply reply;
     if (!m_present || handle.Stopped()) {
@@ -322,6 +339,11 @@ std::optional<std::string> UsbPrinterDevice::Command(const std::vector<std::stri
         m_present = true;
         return "OK";
     }
+    if (verb == "STATUS" && words.size() == 4 && SameText(words[2], "DELAY")) {
+        m_statusDelayMs = static_cast<DWORD>(std::strtoul(words[3].c_str(), nullptr, 10));
+        return "OK";
+    }
+    if (verb == "HELD") return "OK " + std::to_string(m_heldAnswers.load());
     if (verb == "STATUS" && words.size() == 3) {
         m_portStatus = static_cast<uint8_t>(std::strtoul(words[2].c_str(), nullptr, 16));
         return "OK";
@@ -355,7 +377,7 @@ std::optional<std::string> UsbPrinterDevice::Command(const std::vector<std::stri
             if (!weak.expired()) ++open;
         return "OK " + std::to_string(open) + " " + std::to_string(m_configuration);
     }
-    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|ENDPOINTS <hex,...>|CONFIGURATION <n>|VERSION <hex>|COUNT";
+    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|STATUS DELAY <ms>|HELD|ENDPOINTS <hex,...>|CONFIGURATION <n>|VERSION <hex>|COUNT";
 }
 
 }  // namespace standin

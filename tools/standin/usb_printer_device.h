@@ -6,6 +6,9 @@
 // Test commands:
 //   USB UNPLUG | PLUG             the device goes away (every handle's pipes break) / comes back
 //   USB STATUS <hex byte>         the printer-class port status byte (default 18: selected, no error)
+//   USB STATUS DELAY <ms>         each port status answer waits ms (a slow printer); 0 answers at once
+//                                 and releases the answers waiting
+//   USB HELD                      OK <port status answers waiting now>
 //   USB ENDPOINTS <hex,...>       the endpoint addresses the interface offers (default 81,02,83,04;
 //                                 endpoint numbers 1-2 are bulk, 3 and up interrupt)
 //   USB COUNT                     OK <handles open> <configuration value>
@@ -16,6 +19,7 @@
 #include "printer_bridge.h"
 #include "standin_device.h"
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -38,6 +42,8 @@ private:
     friend class Handle;
 
     Reply Control(Handle& handle, uint32_t code, const Bytes& input, uint32_t outCapacity);
+    static bool IsPortStatusRequest(uint32_t code, const Bytes& input);
+    void HoldStatusAnswer(Handle& handle);
     Reply Descriptor(const Bytes& input);
     Reply ClassRequest(const Bytes& input);
     void Unplug();
@@ -50,6 +56,8 @@ private:
     uint16_t m_driverVersion = 0x0141;
     std::vector<uint8_t> m_endpoints{0x81, 0x02, 0x83, 0x04};
     std::vector<std::weak_ptr<Handle>> m_handles;
+    std::atomic<DWORD> m_statusDelayMs{0};
+    std::atomic<int> m_heldAnswers{0};
 };
 
 }  // namespace standin

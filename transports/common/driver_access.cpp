@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace standin {
 namespace {
@@ -34,10 +35,14 @@ BOOL SystemCloseDevice(HANDLE device) { return CloseHandle(device); }
 
 // ---- the stand-in ----
 
-// Each open handle's control connection, by the data pipe handle the caller holds.
+// Each open handle's control connection, by the data pipe handle the caller holds; and the handles
+// the caller closed. Those stay open here, so the system never gives their values to later opens:
+// whatever still uses one reaches the stand-in's closed handle, which counts it, never a newer
+// handle that happens to have the same value.
 struct OpenHandles {
     std::mutex lock;
     std::map<HANDLE, std::shared_ptr<StandinLink>> links;
+    std::set<HANDLE> closed;
 };
 OpenHandles& Handles()
 {
@@ -118,12 +123,20 @@ BOOL StandinIoControl(HANDLE device, DWORD code, void* in, DWORD inLength, void*
 
 BOOL StandinCloseDevice(HANDLE device)
 {
+    OpenHandles& h = Handles();
     {
-        OpenHandles& h = Handles();
         std::lock_guard<std::mutex> hold(h.lock);
-        h.links.erase(device);   // closes the control connection
+        // Ending the control connection closes the handle for the stand-in; its value is kept.
+        if (h.links.erase(device)) {
+            h.closed.insert(device);
+            return TRUE;
+        }
+        if (h.closed.count(device) == 0)
+            return CloseHandle(device);   // not one of the stand-in's
     }
-    return CloseHandle(device);
+    StandinCommand(StandinNamespace(), "STALE");   // closed twice
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
 }
 
 // The device list the stand-in's SetupAPI gives: the interface paths present when it was made.

@@ -17,7 +17,7 @@ struct DriverAccess {
     // As DeviceIoControl.
     BOOL (*IoControl)(HANDLE device, DWORD code, void* in, DWORD inLength, void* out, DWORD outLength,
                       DWORD* returned, OVERLAPPED* overlapped);
-    // As CloseHandle on a handle OpenDevice gave.
+    // As CloseHandle on a handle OpenDevice gave (the stand-in's keeps the value, see its README).
     BOOL (*CloseDevice)(HANDLE device);
 };
 
