@@ -21,9 +21,6 @@ CFlashDownload* g_pFlashDownload = nullptr;
 
 namespace {
 
-// A reconnect that the GUI thread cannot serve within this time is given up (the dialog is closing).
-constexpr UINT kReconnectTimeoutMs = 60000;
-
 // Bytes a wait reads from the port itself also go to the capture file, as a reader thread's do.
 void CaptureReceived(const char* bytes, unsigned count)
 {
@@ -233,13 +230,29 @@ int CFlashDownload::SwitchToDownloadMode()
         }
         SetLed(kFlashLedSwitchMode, kFlashLedGreen);
         // The printer comes back as another device: the GUI thread, which owns the connection,
-        // reopens it; this thread never runs dialog code itself.
+        // reopens it; this thread never runs dialog code itself, and uses the port again only
+        // once that reopen has ended (the handler may outlast the wait for its answer).
         m_bSwitchingDevice = true;
         Pause(kUsbSwitchPauseMs);
+        m_nReconnect = kReconnectAsked;
+        m_evReconnectEnded.Reset();
+        bool answered = true;
         if (HWND window = g_Transfer.GetNotifyWindow()) {
             DWORD_PTR result = 0;
-            SendMessageTimeoutA(window, WM_FLASH_RECONNECT, 0, 0, SMTO_NORMAL, kReconnectTimeoutMs, &result);
+            answered = SendMessageTimeoutA(window, WM_FLASH_RECONNECT, 0, 0, SMTO_NORMAL, m_dwReconnectAnswerMs,
+                                           &result) != 0;
         }
+        int asked = kReconnectAsked;
+        if (m_nReconnect.compare_exchange_strong(asked, kReconnectGivenUp)) {
+            // Not begun, and now never begun: the port is as it was.
+            m_bSwitchingDevice = false;
+            if (answered)
+                return kStateFlashSize;  // a window that reopens nothing (or the dialog closing)
+            AddEntry("Flash Download - the USB reconnect was not taken in time: the download ends\n");
+            SetLed(kFlashLedSwitchMode, kFlashLedRed);
+            return kStateSwitchFailed;
+        }
+        m_evReconnectEnded.Wait();
         m_bSwitchingDevice = false;
         return kStateFlashSize;
     }

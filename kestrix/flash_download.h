@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/flash_protocol.h"
+#include "framework/event.h"
 
 // Step LEDs (wParam of WM_SET_LED) and their CLed states.
 constexpr int kFlashLedSwitchMode = 0;
@@ -117,6 +118,24 @@ public:
     // (until the reconnect); its removal and arrival notifications are not the operator's.
     std::atomic<bool> m_bSwitchingDevice{false};
 
+    // The window's side of the USB reconnect the download asks for (WM_FLASH_RECONNECT): a handler
+    // begins it only while the download still waits for it (false: given up, nothing is to be
+    // done) and says when it has ended. The download touches the port only after that.
+    bool BeginReconnect()
+    {
+        int asked = kReconnectAsked;
+        return m_nReconnect.compare_exchange_strong(asked, kReconnectRunning);
+    }
+    void EndReconnect()
+    {
+        m_nReconnect = kReconnectEnded;
+        m_evReconnectEnded.Set();
+    }
+    // How long the download waits for the window to take its reconnect request before it ends
+    // with its own error (the window may be closing).
+    DWORD m_dwReconnectAnswerMs = kReconnectAnswerMs;
+    static constexpr DWORD kReconnectAnswerMs = 60000;
+
 private:
     enum class Wait { Reply, TimedOut, Aborted };
     struct Reply {
@@ -157,6 +176,9 @@ private:
     static bool IsAborted();
 
     std::uint8_t m_packet[kFlashPacketBufferSize] = {};
+    enum : int { kReconnectIdle, kReconnectAsked, kReconnectRunning, kReconnectEnded, kReconnectGivenUp };
+    std::atomic<int> m_nReconnect{kReconnectIdle};
+    CEvent m_evReconnectEnded{true, false};
 };
 
 // The one download job, made and deleted by the main dialog.

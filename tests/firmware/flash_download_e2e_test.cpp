@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -88,6 +89,12 @@ public:
     // Reconnect requests the window served, and on which thread.
     static inline int s_reconnects = 0;
     static inline DWORD s_reconnectThread = 0;
+    // A reconnect that takes part in the job's handshake and lasts s_reconnectMs, and what the
+    // printer had been sent when it ended.
+    static inline CFlashDownload* s_job = nullptr;
+    static inline DWORD s_reconnectMs = 0;
+    static inline std::function<std::string()> s_printerLog;
+    static inline std::string s_logAtReconnectEnd;
 
 private:
     static LRESULT CALLBACK SinkProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -95,6 +102,11 @@ private:
         if (message == WM_FLASH_RECONNECT) {
             ++s_reconnects;
             s_reconnectThread = GetCurrentThreadId();
+            if (s_job && s_job->BeginReconnect()) {
+                Sleep(s_reconnectMs);
+                s_logAtReconnectEnd = s_printerLog();
+                s_job->EndReconnect();
+            }
             return 1;
         }
         return DefWindowProcA(wnd, message, wParam, lParam);
@@ -455,28 +467,38 @@ TEST_F(FlashEndToEnd, UsbPrinterAnsweringSIsReconnectedOnTheWindowThreadBeforeTh
         int reconnects;
         int led0;
         const char* log;
+        DWORD reconnectMs;  // 0: the window answers at once, without the handshake
     };
     const Case cases[] = {
-        {"FW REPLY mode 53", 1, kFlashLedGreen, "mode size erase select data*16 check crc close"},
-        {"FW REPLY mode 06", 0, kFlashLedRed, "mode close"},
+        {"FW REPLY mode 53", 1, kFlashLedGreen, "mode size erase select data*16 check crc close", 0},
+        {"FW REPLY mode 06", 0, kFlashLedRed, "mode close", 0},
+        // A reopen that outlasts the download's wait for its answer: nothing is sent meanwhile.
+        {"FW REPLY mode 53", 1, kFlashLedGreen, "mode size erase select data*16 check crc close", 1500},
     };
     const std::vector<char> image = Pattern(65536, 4);
+    CMessageSink::s_printerLog = [this] { return PrinterLog(); };
+    m_job.m_dwReconnectAnswerMs = 300;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.reply);
+        SCOPED_TRACE(std::string(c.reply) + " reopen " + std::to_string(c.reconnectMs) + " ms");
         ASSERT_TRUE(m_printer.Ok("FW ON"));
         ASSERT_TRUE(m_printer.Ok(c.reply));
         // Recorded as a USB connection; the bytes still travel over the serial line.
         g_Transfer.SetParams(kDorvaneUsb, kPortId, 0, 0, 0, 0);
         CMessageSink::s_reconnects = 0;
+        CMessageSink::s_job = c.reconnectMs ? &m_job : nullptr;
+        CMessageSink::s_reconnectMs = c.reconnectMs;
         m_sink.m_messages.clear();
         const Outcome outcome = Download(image);
         EXPECT_EQ(CMessageSink::s_reconnects, c.reconnects);
         if (c.reconnects)
             EXPECT_EQ(CMessageSink::s_reconnectThread, GetCurrentThreadId());
+        if (c.reconnectMs)
+            EXPECT_EQ(CMessageSink::s_logAtReconnectEnd, "mode");
         EXPECT_EQ(outcome.leds.at(kFlashLedSwitchMode), c.led0);
         EXPECT_TRUE(Boxes().empty());
         EXPECT_EQ(PrinterLog(), c.log);
     }
+    CMessageSink::s_job = nullptr;
 }
 
 TEST_F(FlashEndToEnd, AbortDuringTheHeaderImageStopsSendingAndStillClosesTheDownload)
