@@ -33,6 +33,14 @@ constexpr int kNoInterface = -1;
 constexpr int kPacketSizeIndexes[kInterfaceCount] = {3, 8, 6, 8};
 constexpr const char* kCloseLines[kInterfaceCount] = {"Close Serial Port", "Close USB Port", "Close Parallel Port",
                                                       "Close Ethernet Port"};
+// A connect that finds the transport's handle lost.
+constexpr const char* kLostPortLines[kInterfaceCount] = {
+    "Open Serial Port failed: a request did not end after its cancel, the port handle is lost",
+    "Open USB Port failed: a request did not end after its cancel, the port handle is lost",
+    "Open Parallel Port failed: a request did not end after its cancel, the port handle is lost",
+    "Open Ethernet Port failed: a request did not end after its cancel, the port handle is lost"};
+// "Error - Get communication port Handle": the box of a connect that finds the handle lost.
+constexpr int kCommErrorPortHandle = 2;
 
 // Connection results of Comm_IsConnectionValid.
 constexpr int kSettingsUnchanged = 0;
@@ -175,8 +183,14 @@ int CKestrixDlg::ConnectPort(int updateGroups)
     if (!Comm_IsOpened()) {
         if (!Comm_OpenSetup(m_hWnd, m_nInterface, theApp.IsWinNT()))
             return ConnectFailed(false, nullptr);
+        g_Transfer.ForgetLostTransport();
         m_nPacketSizeIndex = kPacketSizeIndexes[m_nInterface];
         UpdateAllData(FALSE);
+    } else if (g_Transfer.IsTransportLost()) {
+        // A request of its port did not end after its cancel: the port is not used again.
+        // Another interface, or the device plugged in again, gets a new transport.
+        ShowCommError(kCommErrorPortHandle, nullptr);
+        return ConnectFailed(false, kLostPortLines[m_nInterface]);
     }
 
     int firmwareFlag = 1;
@@ -225,7 +239,7 @@ bool CKestrixDlg::LeaveOldInterface()
     // Readers end before the port they read closes, connected or not.
     if (!StopReadersBeforeDrop())
         return false;
-    if (Comm_IsConnected()) {
+    if (Comm_IsConnected() && !g_Transfer.IsTransportLost()) {
         if (g_nLastInterface >= 0 && g_nLastInterface < kInterfaceCount)
             AddEntry(kCloseLines[g_nLastInterface]);
         Comm_BreakDownCommPort();
@@ -235,13 +249,15 @@ bool CKestrixDlg::LeaveOldInterface()
     return true;
 }
 
-void CKestrixDlg::ClosePortForReopen(const char* line)
+bool CKestrixDlg::ClosePortForReopen(const char* line)
 {
-    g_Transfer.StopThreads();
+    if (!StopReadersBeforeDrop())
+        return false;
     if (Comm_IsConnected() == 1) {
         Comm_BreakDownCommPort();
         AddEntry(line);
     }
+    return true;
 }
 
 bool CKestrixDlg::ConnectSerial()
@@ -253,7 +269,8 @@ bool CKestrixDlg::ConnectSerial()
                                              page.m_nStopBits);
     if (valid == kSettingsChanged || valid == kNeverOpened) {
         if (valid == kSettingsChanged) {
-            ClosePortForReopen(kCloseLines[kInterfaceSerial]);
+            if (!ClosePortForReopen(kCloseLines[kInterfaceSerial]))
+                return true;  // a reader still uses the port: it stays as it was (logged)
             Sleep(kPortReopenPauseMs);
         }
         char name[kPortNameChars] = {};
@@ -293,14 +310,14 @@ bool CKestrixDlg::ConnectUsb()
         int restart = 0;
         bool reopen = true;
         if (g_Transfer.HasReader() || g_Transfer.HasUsmReader()) {
+            // The device is asked only when it decides: a running reader may be inside a request.
             const bool running = g_Transfer.IsReaderRunning();
-            if (Comm_IsDevicePresent() && !running) {
+            if (!running && Comm_IsDevicePresent()) {
                 reopen = false;
-            } else {
-                // One box for a reader that will not stop: this one (the log names which reader).
-                if (g_Transfer.StopReaders(kStopReadersMs, false) != 0)
-                    ShowError(kErrorStopReaderThread);
+            } else if (StopReadersBeforeDrop(true)) {
                 restart = 1;
+            } else {
+                return true;  // a reader still uses the port: it stays as it was (logged)
             }
         }
         if (reopen) {
@@ -336,7 +353,8 @@ bool CKestrixDlg::ConnectParallel()
                                              kPacketSizeIndexes[kInterfaceParallel], 0, 0, 0, 0, 0);
     if (valid == kSettingsChanged || valid == kNeverOpened) {
         if (valid == kSettingsChanged) {
-            ClosePortForReopen(kCloseLines[kInterfaceParallel]);
+            if (!ClosePortForReopen(kCloseLines[kInterfaceParallel]))
+                return true;  // a reader still uses the port: it stays as it was (logged)
             Sleep(kPortReopenPauseMs);
         }
         char name[kPortNameChars] = {};
@@ -369,8 +387,8 @@ bool CKestrixDlg::ConnectEthernet(int& firmwareFlag)
                                              page.m_nMainPort, page.m_nOutChannel, page.m_nRealTimePort,
                                              page.m_nUsmPort, 0);
     if (valid == kSettingsChanged || valid == kNeverOpened || (valid == kSettingsUnchanged && page.m_bAutoReconnect)) {
-        if (valid != kNeverOpened)
-            ClosePortForReopen(kCloseLines[kInterfaceEthernet]);
+        if (valid != kNeverOpened && !ClosePortForReopen(kCloseLines[kInterfaceEthernet]))
+            return true;  // a reader still uses the port: it stays as it was (logged)
         // In: the channel ports to connect; out: whether each channel connected.
         m_bRealTimeChannel = page.m_nRealTimePort;
         m_bUsmChannel = page.m_nUsmPort;
@@ -493,9 +511,15 @@ void CKestrixDlg::EnableInterfaceGroup(BOOL enable)
     EnableDlgItem(IDC_KIOSK_PACKET, enable);
 }
 
-bool CKestrixDlg::StopReadersBeforeDrop()
+bool CKestrixDlg::StopReadersBeforeDrop(bool usbHandOver)
 {
-    g_Transfer.StopThreads();
+    if (usbHandOver) {
+        // One box for a reader that will not stop: this one (the log names which reader).
+        if (g_Transfer.StopReaders(kStopReadersMs, false) != 0)
+            ShowError(kErrorStopReaderThread);
+    } else {
+        g_Transfer.StopThreads();
+    }
     if (g_Transfer.WaitReadersEnded(kReaderEndMs))
         return true;
     AddEntry("A reader thread did not end: its port stays open.\n");
@@ -506,8 +530,11 @@ void CKestrixDlg::DropTransport()
 {
     if (!StopReadersBeforeDrop())
         return;
-    Comm_BreakDownCommPort();
-    Sleep(kPortCloseSettleMs);
+    // A port whose handle is lost is not touched; Dorvane keeps its transport.
+    if (!g_Transfer.IsTransportLost()) {
+        Comm_BreakDownCommPort();
+        Sleep(kPortCloseSettleMs);
+    }
     Comm_CloseCleanuo();
 }
 
@@ -555,8 +582,10 @@ void CKestrixDlg::OnSelectEthernet()
 LRESULT CKestrixDlg::OnReconnectPort(WPARAM, LPARAM)
 {
     // The dialog is closing or the transfer was aborted (a removal among others): the worker is
-    // on its way out and the port is left as it is.
-    if (WaitForSingleObject(g_TransferAbortEvent, 0) == WAIT_OBJECT_0)
+    // on its way out and the port is left as it is. So is a port whose handle is lost, or one
+    // whose reader does not end (logged).
+    if (WaitForSingleObject(g_TransferAbortEvent, 0) == WAIT_OBJECT_0 || g_Transfer.IsTransportLost() ||
+        !StopReadersBeforeDrop())
         return 0;
     return g_Transfer.ReconnectUsb();
 }

@@ -56,7 +56,7 @@ BOOL CKestrixApp::InitInstance()
 int CKestrixApp::ExitInstance()
 {
     // A request lost after its cancel may still write into the transport's records.
-    if (g_Transfer.IsRequestLost())
+    if (g_Transfer.IsTransportLost())
         m_bWorkerOutlived = true;
     if (Comm_IsOpened() && !m_bWorkerOutlived) {
         // No reader may still read from the port being closed.

@@ -77,14 +77,17 @@ public:
     bool ConnectParallel();
     bool ConnectEthernet(int& firmwareFlag);
     int ConnectFailed(bool ethernetOpenFailed, const char* line);
-    // Stops the readers, closes the port (logging line when it was connected) before a reopen.
-    void ClosePortForReopen(const char* line);
+    // Stops the readers, closes the port (logging line when it was connected) before a reopen;
+    // false when a reader does not end: the port then stays as it was and is not reopened.
+    bool ClosePortForReopen(const char* line);
     // ConnectPort(1) up to kUsbConnectTries times, the transport dropped after each failure.
     int ConnectUsbWithRetries();
     // Readers stopped, port closed, transport dropped; a reader that would not end keeps them (logged).
     void DropTransport();
-    // StopThreads, then a longer wait for a reader it left running; false (logged) when one still runs.
-    bool StopReadersBeforeDrop();
+    // StopThreads, then a longer wait for a reader it left running; false (logged) when one still
+    // runs, whose port must then stay as it is. The USB hand-over of a reopen shows error 38 alone
+    // for a stop that timed out.
+    bool StopReadersBeforeDrop(bool usbHandOver = false);
     void SelectInterface(const char* logLine);
 
     // --- transfer commands and progress (transfer_commands.cpp) ---

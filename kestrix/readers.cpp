@@ -56,17 +56,28 @@ void CTransfer::ForgetEndedReaders()
         m_pReader.reset();
     if (m_pUsmReader && m_pUsmReader->Join(0))
         m_pUsmReader.reset();
+    if (!m_pReader && !m_pUsmReader && m_bStopping) {
+        m_evStopReader.Reset();
+        m_evStopUsm.Reset();
+        m_bStopping = false;
+    }
 }
 
 int CTransfer::StartReaders()
 {
-    if (IsRequestLost()) {
+    if (IsTransportLost()) {
         LogText("Error Transfer - the port handle is lost: no reader is started");
+        return 1;
+    }
+    ForgetEndedReaders();
+    // A reader asked to stop is still inside a request: it keeps its stop request and the port's
+    // records, so none is started beside it. The next start after it has ended starts them.
+    if (m_bStopping) {
+        LogText("Error Transfer - a reader asked to stop still runs: no reader is started");
         return 1;
     }
     m_evStopReader.Reset();
     m_evStopUsm.Reset();
-    ForgetEndedReaders();
     if (Comm_IsAsyncRead() && !m_pReader) {
         auto reader = std::make_unique<CThread>();
         if (!reader->Start(&CTransfer::ReaderProc, this, THREAD_PRIORITY_ABOVE_NORMAL)) {
@@ -100,10 +111,14 @@ DWORD CTransfer::StopReaders(DWORD ms, bool showWhich)
     if (m_pUsmReader)
         threads[count++] = m_pUsmReader->Handle();
     DWORD result = WaitForMultipleObjects(count, threads, TRUE, ms);
-    m_evStopReader.Reset();
-    m_evStopUsm.Reset();
-    if (result != WAIT_TIMEOUT)
+    if (result != WAIT_TIMEOUT) {
+        m_evStopReader.Reset();
+        m_evStopUsm.Reset();
+        m_bStopping = false;
         return 0;
+    }
+    // A reader still inside a request keeps its stop request: it ends as soon as it returns.
+    m_bStopping = true;
     if (IsReaderRunning()) {
         if (showWhich)
             ShowError(kErrorReaderDidNotExit);
@@ -121,18 +136,16 @@ DWORD CTransfer::StopReaders(DWORD ms, bool showWhich)
 
 bool CTransfer::WaitReadersEnded(DWORD ms)
 {
+    if (!m_pReader && !m_pUsmReader)
+        return true;
+    m_bStopping = true;
     m_evStopReader.Set();
     m_evStopUsm.Set();
     for (const std::unique_ptr<CThread>* reader : {&m_pReader, &m_pUsmReader})
         if (*reader)
             (*reader)->Join(ms);
     ForgetEndedReaders();
-    const bool ended = !m_pReader && !m_pUsmReader;
-    if (ended) {
-        m_evStopReader.Reset();
-        m_evStopUsm.Reset();
-    }
-    return ended;
+    return !m_pReader && !m_pUsmReader;
 }
 
 void CTransfer::StopThreads()
@@ -197,6 +210,7 @@ void CTransfer::RunDataReader()
 
     HANDLE port = Comm_GethCommPortRX();
     OVERLAPPED* readRecord = Comm_GetOverlappedRX();
+    const void* transport = Comm_GetOverlappedTX();
     auto buffers = std::make_unique<DataReaderBuffers>();
     char* data = buffers->data;
     char* status = buffers->status;
@@ -231,6 +245,9 @@ void CTransfer::RunDataReader()
                 toggle = !toggle;
             }
         } else {
+            // Asked to stop, perhaps while inside the last request: no new one is made.
+            if (IsSet(m_evStopReader.Handle()))
+                break;
             issueRead = !readPending;
             requestStatus = !statusPending && m_bCheckStatus == 1 && statusEvent.IsValid();
         }
@@ -339,7 +356,7 @@ void CTransfer::RunDataReader()
     if (statusPending)
         lost = !CancelAndComplete(port, &statusRecord, nullptr) || lost;
     if (lost) {
-        NoteLostRequest();
+        NoteLostRequest(transport);
         buffers.release();  // what the lost request may still write into is never freed
     }
     OutputDebugStringA("** Thread Reader stopped\r\n");
@@ -353,6 +370,7 @@ void CTransfer::RunUsmReader()
 
     HANDLE port = Comm_GethCommPortRXUsm();
     OVERLAPPED* record = Comm_GetOverlappedRXUsm();
+    const void* transport = Comm_GetOverlappedTX();
     auto buffers = std::make_unique<UsmReaderBuffers>();
     char* data = buffers->data;
     bool pending = false;
@@ -403,7 +421,7 @@ void CTransfer::RunUsmReader()
     if (pending) {
         DWORD done = 0;
         if (!CancelAndComplete(port, record, &done)) {
-            NoteLostRequest();
+            NoteLostRequest(transport);
             buffers.release();  // what the lost request may still write into is never freed
         }
         deliver(done);

@@ -35,13 +35,17 @@ LRESULT CKestrixDlg::OnSysCommand(WPARAM nID, LPARAM lParam)
         ManageFilesHistory();
         return 0;
     case SC_CLOSE:
-        // A transfer or download still running ends before the port closes under it; one that
-        // would not end keeps the port.
-        if (EndWorkerThreads() && Comm_IsConnected()) {
-            g_Transfer.StopThreads();
-            Comm_BreakDownCommPort();
-            if (const char* line = CloseLine(m_nInterface))
-                AddEntry(line);
+        // A transfer or download still running ends before the port closes under it, and so does
+        // a reader; one that would not end keeps the port, and the exit then frees nothing. A
+        // port whose handle is lost is not touched.
+        if (EndWorkerThreads() && Comm_IsConnected() && !g_Transfer.IsTransportLost()) {
+            if (StopReadersBeforeDrop()) {
+                Comm_BreakDownCommPort();
+                if (const char* line = CloseLine(m_nInterface))
+                    AddEntry(line);
+            } else {
+                theApp.m_bWorkerOutlived = true;
+            }
         }
         break;
     default:

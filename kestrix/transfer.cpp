@@ -77,10 +77,16 @@ void CTransfer::Post(UINT message, WPARAM wParam, LPARAM lParam)
         PostMessageA(wnd, message, wParam, lParam);
 }
 
-void CTransfer::NoteLostRequest()
+void CTransfer::NoteLostRequest(const void* transport)
 {
-    m_bRequestLost = true;
+    m_pLostTransport = transport;
     LogText("Error Transfer - a request did not end after its cancel: the port handle is lost");
+}
+
+bool CTransfer::IsTransportLost() const
+{
+    const void* transport = Comm_GetOverlappedTX();
+    return transport && transport == m_pLostTransport.load();
 }
 
 bool CTransfer::IsAborted() const
@@ -91,7 +97,7 @@ bool CTransfer::IsAborted() const
 int CTransfer::WriterGeneric(const void* data, DWORD n)
 {
     // A request lost after its cancel may still complete into the port's record: it is not reused.
-    if (IsRequestLost()) {
+    if (IsTransportLost()) {
         LogText("Error Transfer - the port handle is lost: nothing is written");
         return -1;
     }
@@ -125,6 +131,8 @@ int CTransfer::WriterGeneric(const void* data, DWORD n)
     HANDLE waits[2] = {record->hEvent, g_TransferAbortEvent};
     DWORD waitCount = g_TransferAbortEvent ? 2 : 1;
     DWORD result = WaitForMultipleObjects(waitCount, waits, FALSE, INFINITE);
+    // Read before the cancel below, which makes calls of its own.
+    const DWORD waitError = GetLastError();
     if (result == WAIT_OBJECT_0) {
         SetLastError(ERROR_SUCCESS);
         BOOL done = GetOverlappedResult(port, record, &written, FALSE);
@@ -147,16 +155,16 @@ int CTransfer::WriterGeneric(const void* data, DWORD n)
     // Every other way out leaves the write in flight: cancel it and let it complete before the
     // caller's buffer and the record are used again.
     if (!CancelAndComplete(port, record, &written))
-        NoteLostRequest();  // the caller keeps data: SendFile's buffer is released, the others are not freed
+        NoteLostRequest(record);  // the caller keeps data: SendFile's buffer is released, the others are not freed
     if (result == WAIT_OBJECT_0 + 1) {
         LogText("Error Transfer - Write aborted by user");
     } else if (result == WAIT_TIMEOUT) {
         LogText("Error Transfer - Wait Timeout in WriterGeneric");
     } else if (result == WAIT_FAILED) {
-        LogSystemError(GetLastError());
+        LogSystemError(waitError);
         LogText("Error Transfer - Error Wait Failed in WriterGeneric");
     } else {
-        LogSystemError(GetLastError());
+        LogSystemError(waitError);
         LogText("Error Transfer - WaitForMultipleObjects in WriterGeneric");
     }
     return -1;
@@ -209,8 +217,10 @@ int CTransfer::SendFile(int repeatNo)
         return 0;
     }
     const DWORD size = g_SendFile.GetSize();
-    if (!g_SendFile.SeekToStart()) {
-        LogSystemError(GetLastError());
+    // A file that is not open fails without a system call: its code is not the last error.
+    const bool open = g_SendFile.IsOpen();
+    if (!open || !g_SendFile.SeekToStart()) {
+        LogSystemError(open ? GetLastError() : ERROR_INVALID_HANDLE);
         LogText("Error Transfer - File Transfer failed: the file cannot be read\n");
         return 0;
     }
@@ -235,9 +245,18 @@ int CTransfer::SendFile(int repeatNo)
             return 0;
         }
         unsigned written = WriteChunked(buffer.get(), read, packet, 0);
-        if (IsRequestLost())
-            buffer.release();
         sent += written;
+        if (IsTransportLost()) {
+            // The port's handle is lost, by this send or by a reader: that is why the send ends.
+            // A write of the buffer that did not end may still read it: it is never freed.
+            if (written != read)
+                buffer.release();
+            std::string text;
+            AppendFormat(text, "Error Transfer - File Transfer failed: the port handle is lost after %lu of %lu bytes\n",
+                         static_cast<unsigned long>(sent), static_cast<unsigned long>(size));
+            LogText(text.c_str());
+            return 0;
+        }
         if (written != read) {
             std::string text;
             AppendFormat(text, "Error Transfer - File Transfer failed: %lu of %lu bytes sent\n",
@@ -298,7 +317,6 @@ int CTransfer::DoFileTransfer()
 
 int CTransfer::ReconnectUsb()
 {
-    StopThreads();
     DWORD device = static_cast<DWORD>(m_nDevice);
     int outChannel = m_nOutChannel;
     int hasUsm = m_bHasUsm;

@@ -12,12 +12,17 @@
 #include "core/text_convert.h"
 #include "framework/event.h"
 #include "framework/thread.h"
+#include "overlapped_request.h"
 
 // A reader's own buffers; reads are issued again at once after each completion.
 constexpr DWORD kReaderBufferSize = 512;
-// How long StopThreads and the USB hand-over wait for the readers to end.
+// How long StopThreads and the USB hand-over wait for the readers to end. Every request a reader
+// may be inside when it is asked to stop ends within it: the longest, a USB control request, with
+// its cancel (kControlWaitMs + kCancelWaitMs).
 constexpr DWORD kStopReadersMs = 3000;
-// How much longer a reader that outlived that wait is waited for before its port is dropped.
+static_assert(kControlWaitMs + kCancelWaitMs < kStopReadersMs, "a reader asked to stop ends within the wait");
+// How much longer a reader that outlived that wait is waited for before its port is closed,
+// reopened or dropped; one that still runs then keeps the port as it is.
 constexpr DWORD kReaderEndMs = 10000;
 // The string to send holds the largest framed string (every byte of the longest string escaped).
 constexpr std::size_t kStringBufferSize = LotteryFrameMaxSize(kMaxStringBytes);
@@ -51,9 +56,12 @@ public:
     int GetPortType() const { return m_nPortType; }
 
     // Starts the readers the port needs that are not running; 0 (error 5 shown) when one cannot start.
+    // None is started while a reader asked to stop still runs (it has the port's records), nor on
+    // a transport whose handle is lost.
     int StartReaders();
     // Asks both readers to end and waits up to ms for them; 0 or WAIT_TIMEOUT. Each reader that did
-    // not end is shown (errors 27/28), or only logged when the caller shows a box of its own.
+    // not end is shown (errors 27/28), or only logged when the caller shows a box of its own. A
+    // reader that did not end keeps its stop request, so it ends as soon as its request returns.
     DWORD StopReaders(DWORD ms, bool showWhich = true);
     // StopReaders(kStopReadersMs), error 26 on a time-out. Readers that ended are forgotten; one that
     // would not end stays recorded, so no second reader is ever started on its overlapped record.
@@ -78,15 +86,19 @@ public:
     int DoFileTransfer();
     int DoStringTransfer();
     // The USB reconnect after each send of a repeated file transfer, run on the GUI thread when the
-    // file worker asks for it with WM_RECONNECT_PORT: readers stopped, port reopened, readers started.
+    // file worker asks for it with WM_RECONNECT_PORT, once the readers have ended: port reopened,
+    // readers started.
     int ReconnectUsb();
 
     // One session-log entry without data.
     void LogText(const char* text);
-    // A request of the port did not end after its cancel: it may still write into memory that
-    // must therefore never be freed (the port's records included), so the program ends without
-    // freeing the transport, and no further write or reader uses the port.
-    bool IsRequestLost() const { return m_bRequestLost.load(); }
+    // A request of the transport set up now did not end after its cancel: it may still write into
+    // memory that must therefore never be freed (the transport's records included). That transport
+    // is never used again: no write, no reader, no reopen; Dorvane keeps it when it is dropped. A
+    // transport is known by the address of its TX record, which a kept transport never gives up.
+    bool IsTransportLost() const;
+    // A transport just set up holds no lost request (a freed one's address may come back).
+    void ForgetLostTransport() { m_pLostTransport = nullptr; }
 
     static unsigned ReaderProc(void* transfer);
     static unsigned ReaderProcUsm(void* transfer);
@@ -97,10 +109,11 @@ private:
     void DeliverData(const char* bytes, DWORD count);
     void Post(UINT message, WPARAM wParam, LPARAM lParam);
     bool IsAborted() const;
-    // Forgets readers whose threads have ended.
+    // Forgets readers whose threads have ended; once none runs, their stop requests are spent.
     void ForgetEndedReaders();
-    // Notes and logs a request lost after its cancel; the caller keeps what it may write into.
-    void NoteLostRequest();
+    // Notes and logs a request of transport (its TX record) lost after its cancel; the caller
+    // keeps what it may write into.
+    void NoteLostRequest(const void* transport);
 
     std::unique_ptr<CThread> m_pReader;
     std::unique_ptr<CThread> m_pUsmReader;
@@ -114,7 +127,9 @@ private:
     HANDLE m_hQuitEvent = nullptr;
     int m_bCheckStatus = 1;
     std::atomic<HWND> m_hNotifyWnd{nullptr};
-    std::atomic<bool> m_bRequestLost{false};
+    // Readers were asked to stop and one of them still runs (GUI thread only).
+    bool m_bStopping = false;
+    std::atomic<const void*> m_pLostTransport{nullptr};
     std::chrono::steady_clock::time_point m_transferStart;
 };
 

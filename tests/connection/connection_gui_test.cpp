@@ -204,12 +204,69 @@ TEST_F(ConnectionTest, AUsbReaderThatWillNotStopForAReopenShowsOneBox)
     dlg_.m_dlgUsb.m_bMonitor = 1;
     usb_->checkResult = 1;
     usb_->asyncRead = 1;
-    usb_->statusDelayMs = 4000;  // the reader's first status request keeps it past the 3 s wait
+    // The reader's first status request keeps it 5 s past the whole wait: the 3 s stop, then 10 s
+    // more before the port would be reopened under it.
+    usb_->statusDelayMs = kStopReadersMs + kReaderEndMs + 5000;
     gui::RunModal(dlg_, [&](CDialog& d) {
         ASSERT_TRUE(g_Transfer.IsReaderRunning());
+        ASSERT_EQ(Events(*usb_), "FVO");
         EXPECT_EQ(dlg_.ConnectPort(1), 1);
         EXPECT_EQ(Boxes(), std::vector<std::string>{"Error - Stop Reader Thread"});
+        EXPECT_EQ(Events(*usb_), "FVOV") << "the port was closed or reopened under the running reader";
+        // Once the reader has ended, the next connect starts one again.
         usb_->statusDelayMs = 0;
+        ASSERT_TRUE(gui::PumpUntil([&] { return !g_Transfer.IsReaderRunning(); }, 15000));
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_TRUE(g_Transfer.IsReaderRunning());
+        EXPECT_EQ(Boxes().size(), 1u);
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, ALostRequestKeepsItsTransportOutOfUseWhileANewTransportWorks)
+{
+    dlg_.m_nInterface = 1;
+    usb_->checkResult = 1;
+    serial_->asyncRead = 1;
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_EQ(Events(*usb_), "FVO");
+        usb_->checkResult = 0;
+        // A write the driver keeps after its cancel (the string's Abort).
+        usb_->keepWrites = 1;
+        gui::SetText(d, IDC_DATA_STRING, "lost");
+        gui::Click(d, IDC_START_STRING);
+        ASSERT_EQ(dlg_.m_nTransferState, 3);
+        gui::Click(d, IDC_START_STRING);
+        ASSERT_TRUE(Idle());
+
+        // A connect that lands on that transport says it cannot be used.
+        EXPECT_EQ(dlg_.ConnectPort(1), 0);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"Error - Get communication port Handle"});
+        EXPECT_FALSE(gui::IsEnabled(d, IDC_START_STRING));
+        EXPECT_EQ(Events(*usb_), "FVOV") << "its port was used again";
+
+        // Another interface sends and receives; the lost transport is kept, never freed.
+        gui::Click(d, IDC_IF_SERIAL);
+        EXPECT_EQ(Events(*usb_), "FVOV");
+        ASSERT_EQ(Events(*serial_), "FVO");
+        std::memcpy(serial_->toRead, "\x06OK", 3);
+        serial_->toReadCount = 3;
+        EXPECT_TRUE(gui::PumpUntil([&] { return dlg_.m_rowsRx.ByteCount() == 3; }, 10000));
+        gui::SetText(d, IDC_DATA_STRING, "sent");
+        gui::Click(d, IDC_START_STRING);
+        ASSERT_TRUE(Idle());
+        EXPECT_EQ(std::string(serial_->written, static_cast<size_t>(serial_->writtenCount)), "sent");
+
+        // The USB printer chosen again gets a transport of its own, which works.
+        usb_->keepWrites = 0;
+        usb_->checkResult = 1;
+        gui::Click(d, IDC_IF_USB);
+        EXPECT_EQ(Events(*usb_), "FVOVFVO");
+        gui::SetText(d, IDC_DATA_STRING, "again");
+        gui::Click(d, IDC_START_STRING);
+        ASSERT_TRUE(Idle());
+        EXPECT_EQ(std::string(usb_->written, static_cast<size_t>(usb_->writtenCount)), "again");
+        EXPECT_EQ(Boxes().size(), 1u);
         d.EndDialog(IDCANCEL);
     });
 }

@@ -140,6 +140,7 @@ protected:
         m_control->checkResult = 2;
         m_control->openResult = 1;
         m_control->faultAfterWrites = -1;
+        m_control->keepWrites = m_control->keepReads = 0;
         m_control->commPacketSize = 8;
         m_control->stringPacketSize = 2;
         m_control->downloadPacketSize = 4096;

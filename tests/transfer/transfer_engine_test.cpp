@@ -8,6 +8,7 @@
 #include "fill_from_port.h"
 #include "globals.h"
 #include "my_file.h"
+#include "report_capture.h"
 
 namespace {
 
@@ -161,11 +162,50 @@ TEST_F(PipeTransfer, AWriteTheDriverKeepsAfterItsCancelEndsTheAbortAndItsPortIsN
     EXPECT_EQ(g_Transfer.WriterGeneric(&byte, 1), -1);
     EXPECT_LT(GetTickCount() - start, 4000u);
     aborter.join();
-    EXPECT_TRUE(g_Transfer.IsRequestLost());
+    EXPECT_TRUE(g_Transfer.IsTransportLost());
     const int writes = m_control->writeCalls;
     ResetEvent(g_TransferAbortEvent);
     EXPECT_EQ(g_Transfer.WriterGeneric(&byte, 1), -1);
     EXPECT_EQ(m_control->writeCalls, writes);
+}
+
+TEST_F(PipeTransfer, ASendCutByAReadersLostRequestEndsWithTheLossAsItsCause)
+{
+    SessionLog log("send_cut");
+    // The reader's read will not end after its cancel.
+    m_control->keepReads = 1;
+    ASSERT_EQ(g_Transfer.StartReaders(), 1);
+    // More than the pipe holds: with nobody reading it, the send waits on a write.
+    const std::vector<char> bytes = Pattern(4 * kPipeBuffer);
+    CTempFile file("kx-cut", bytes);
+    ASSERT_TRUE(OpenSendFile(file));
+    CThread worker;
+    ASSERT_TRUE(worker.Start([](void*) -> unsigned { return g_Transfer.DoFileTransfer(); }, nullptr));
+    Sleep(300);
+    g_Transfer.StopThreads();
+    ASSERT_TRUE(g_Transfer.IsTransportLost());
+    // The waiting write completes; the send ends there, for the loss.
+    CPipeDrain drain(m_server);
+    ASSERT_TRUE(worker.Join(10000));
+    drain.Stop();
+    const std::string text = log.Close();
+    const size_t sent = drain.Bytes().size();
+    EXPECT_LT(sent, bytes.size());
+    EXPECT_TRUE(HasLogEntry(text, "Error Transfer - File Transfer failed: the port handle is lost after " +
+                                      std::to_string(sent) + " of " + std::to_string(bytes.size()) + " bytes\n"))
+        << text;
+    EXPECT_EQ(text.find("read stopped"), std::string::npos) << text;
+}
+
+TEST_F(PipeTransfer, AFileThatIsNotOpenIsReportedWithItsOwnCode)
+{
+    SessionLog log("send_closed");
+    g_SendFile.Close();
+    SetLastError(ERROR_ACCESS_DENIED);   // what came before must not be reported
+    EXPECT_EQ(g_Transfer.SendFile(-1), 0);
+    const std::string text = log.Close();
+    EXPECT_NE(text.find("System Error 0x6 - "), std::string::npos) << text;
+    EXPECT_EQ(text.find("System Error 0x5"), std::string::npos) << text;
 }
 
 TEST_F(PipeTransfer, StringAbortedBeforeItStartsSendsNothingButEnds)

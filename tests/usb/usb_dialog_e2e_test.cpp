@@ -67,8 +67,10 @@ protected:
     }
     void TearDown() override
     {
-        if (!ns_.empty())
+        if (!ns_.empty()) {
+            standin::StandinCommand(ns_, "USB STATUS DELAY 0");
             standin::StandinCommand(ns_, "USB PLUG");
+        }
     }
 
     std::string Standin(const std::string& command) { return standin::StandinCommand(ns_, command); }
@@ -84,6 +86,8 @@ protected:
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
+
+    bool Idle() { return gui::PumpUntil([&] { return dlg_.m_nTransferState == 0; }, 30000); }
 
     std::string ns_;
     std::string folder_ = test_support::TempFolder("kx_usb_dialog");
@@ -227,6 +231,71 @@ TEST_F(UsbDialogEndToEnd, BytesReadWhileTheDeviceDoesNotAnswerAreDroppedAndLogge
         d.EndDialog(IDCANCEL);
     });
     EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{});
+}
+
+TEST_F(UsbDialogEndToEnd, AReaderHeldPastItsStopIsWaitedForBeforeItsPortIsReopened)
+{
+    // The printer answers each status request 6 s late: a reader inside one outlives the 3 s stop,
+    // and ends within the longer wait that follows.
+    const std::string file = File("small.prn", test_support::SampleBytes(10000, 3));
+    struct Reopen {
+        const char* what;
+        std::function<void(CDialog&)> run;
+        std::vector<std::string> boxes;
+    };
+    const Reopen reopens[] = {
+        {"a changed output channel (error 38)",
+         [&](CDialog&) {
+             // A reader of its own, whose first status request waits.
+             g_Transfer.StopThreads();
+             ASSERT_FALSE(g_Transfer.HasReader());
+             ASSERT_EQ(Standin("USB STATUS DELAY 6000"), "OK");
+             dlg_.m_dlgUsb.m_nOutChannel = 1;
+             ASSERT_EQ(dlg_.ConnectPort(1), 1);
+             ASSERT_TRUE(g_Transfer.IsReaderRunning());
+             dlg_.m_dlgUsb.m_nOutChannel = 0;
+             EXPECT_EQ(dlg_.ConnectPort(1), 1);
+         },
+         {"Error - Stop Reader Thread"}},
+        {"the reconnect after a repeated send",
+         [&](CDialog& d) {
+             gui::SetText(d, IDC_FILE_NAME, file.c_str());
+             gui::Click(d, IDC_REPEAT);
+             gui::SetText(d, IDC_REPEAT_COUNT, "1");
+             gui::SetText(d, IDC_REPEAT_DELAY, "1500");
+             gui::Click(d, IDC_START_FILE);
+             ASSERT_EQ(dlg_.m_nTransferState, 2);
+             // The reader's next status request waits through the reconnect.
+             ASSERT_EQ(Standin("USB STATUS DELAY 6000"), "OK");
+             ASSERT_TRUE(Idle());
+             gui::Click(d, IDC_REPEAT);
+         },
+         {"Error - Reader Thread didn't exit.\n\r", "Error - Stop Read/Write Threads"}},
+    };
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_EQ(Comm_IsConnected(), 1);
+        for (const Reopen& reopen : reopens) {
+            SCOPED_TRACE(reopen.what);
+            boxes_.Clear();
+            reopen.run(d);
+            EXPECT_EQ(boxes_.Texts(), reopen.boxes);
+            // Nothing reached a handle that was closed or replaced while the reader ran.
+            EXPECT_EQ(Standin("STALE COUNT"), "OK 0");
+            // Once its reader has ended, the port has one again, which reads what the printer sends.
+            ASSERT_EQ(Standin("USB STATUS DELAY 0"), "OK");
+            ASSERT_TRUE(gui::PumpUntil(
+                [&] {
+                    dlg_.ConnectPort(1);
+                    return g_Transfer.IsReaderRunning();
+                },
+                15000));
+            const size_t before = dlg_.m_rowsRx.ByteCount();
+            ASSERT_TRUE(printer_.Ok("SEND main 4B58"));
+            EXPECT_TRUE(gui::PumpUntil([&] { return dlg_.m_rowsRx.ByteCount() >= before + 2; }, 10000));
+            EXPECT_EQ(Standin("STALE COUNT"), "OK 0");
+        }
+        d.EndDialog(IDCANCEL);
+    });
 }
 
 } // namespace

@@ -6,7 +6,11 @@
 #include <vector>
 
 // How long a cancelled request may take to complete before its handle is given up.
-constexpr DWORD kCancelWaitMs = 2000;
+constexpr DWORD kCancelWaitMs = 1000;
+// How long a driver's control request may take before it is cancelled (it then has kCancelWaitMs
+// to end). A receive reader may be inside one when it is asked to stop, so the client's stop wait
+// is longer than both together.
+constexpr DWORD kControlWaitMs = 1000;
 
 // How a pending request ended.
 struct RequestEnd {

@@ -7,9 +7,6 @@
 
 #include "usb_driver_codes.h"
 
-// How long a control request may take before it is cancelled (it then has kCancelWaitMs to end).
-constexpr DWORD kControlWaitMs = 5000;
-
 class CUsbDev {
 public:
     CUsbDev();

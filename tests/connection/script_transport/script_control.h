@@ -20,8 +20,13 @@ struct ScriptControl {
     int portAvailable;
     int bidirectional;
     int ports;             // port names EnumDevices lists ("COM1", "COM2", ...)
-    int asyncRead;         // a reader thread reads the port (reads give no bytes)
+    int asyncRead;         // a reader thread reads the port (reads give the bytes of toRead, once)
     DWORD statusDelayMs;   // how long each status decoding keeps its caller (a reader that is slow to stop)
+    int keepWrites;        // writes pend and never end, whatever cancels them (a driver that keeps them)
+    char toRead[64];       // what the next read gives, toReadCount bytes
+    int toReadCount;
+    char written[256];     // what the writes took, in order (writtenCount bytes, the first 256 kept)
+    int writtenCount;
 };
 
 typedef ScriptControl* (*PFN_ScriptGetControl)();

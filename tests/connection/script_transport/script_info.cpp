@@ -25,10 +25,12 @@ public:
         m_dwReadTimeout = 100;
         m_bAsyncRead = g_control.asyncRead;
         m_hCommPortTX = reinterpret_cast<HANDLE>(1);
+        m_OverlappedTX.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     }
     CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
     ~CScriptInfo()
     {
+        CloseHandle(m_OverlappedTX.hEvent);
         g_control.dropCalls++;
         Note('D');
     }
@@ -44,14 +46,31 @@ public:
         m_bBidirectional = g_control.bidirectional;
         return g_control.openResult;
     }
-    BOOL Write(HANDLE, const void*, DWORD length, DWORD* written, OVERLAPPED*) override
+    BOOL Write(HANDLE, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov) override
     {
+        if (g_control.keepWrites) {
+            // Pending in the record as a driver leaves it; no cancel reaches it.
+            ov->Internal = STATUS_PENDING;
+            ResetEvent(ov->hEvent);
+            SetLastError(ERROR_IO_PENDING);
+            return FALSE;
+        }
+        for (DWORD i = 0; i < length; ++i, ++g_control.writtenCount)
+            if (g_control.writtenCount < static_cast<int>(sizeof g_control.written))
+                g_control.written[g_control.writtenCount] = static_cast<const char*>(data)[i];
         *written = length;
         return TRUE;
     }
-    BOOL Read(HANDLE, void*, DWORD, DWORD* read, OVERLAPPED*) override
+    BOOL Read(HANDLE, void* buffer, DWORD length, DWORD* read, OVERLAPPED*) override
     {
         *read = 0;
+        if (g_control.toReadCount > 0 && length >= static_cast<DWORD>(g_control.toReadCount)) {
+            std::memcpy(buffer, g_control.toRead, static_cast<size_t>(g_control.toReadCount));
+            *read = static_cast<DWORD>(g_control.toReadCount);
+            g_control.toReadCount = 0;
+        } else {
+            Sleep(10);   // nothing yet: a reader polls
+        }
         return TRUE;
     }
     int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }

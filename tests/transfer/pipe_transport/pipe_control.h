@@ -13,6 +13,7 @@ struct PipeControl {
     unsigned stringPacketSize;
     unsigned downloadPacketSize;
     int keepWrites;             // writes pend and never end, whatever cancels them (a driver that keeps them)
+    int keepReads;              // reads likewise
 
     // Recorded by the transport.
     int checkCalls;

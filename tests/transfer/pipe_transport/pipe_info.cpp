@@ -5,7 +5,7 @@
 
 namespace {
 
-PipeControl g_control = {"", 2, 1, -1, 8, 2, 4096, 0, 0, 0, 0, 0, {}, 0};
+PipeControl g_control = {"", 2, 1, -1, 8, 2, 4096, 0, 0, 0, 0, 0, 0, {}, 0};
 
 class CPipeInfo final : public CCommInfo {
 public:
@@ -64,17 +64,22 @@ public:
             SetLastError(ERROR_WRITE_FAULT);
             return FALSE;
         }
-        if (g_control.keepWrites) {
-            // Pending in the record as a driver leaves it; no cancel reaches it.
-            ov->Internal = STATUS_PENDING;
-            ResetEvent(ov->hEvent);
-            SetLastError(ERROR_IO_PENDING);
-            return FALSE;
-        }
+        if (g_control.keepWrites)
+            return KeepPending(ov);
         return WriteFile(h, data, length, written, ov);
+    }
+    // Pending in the record as a driver leaves it; no cancel reaches it.
+    static BOOL KeepPending(OVERLAPPED* ov)
+    {
+        ov->Internal = STATUS_PENDING;
+        ResetEvent(ov->hEvent);
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
     }
     BOOL Read(HANDLE h, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) override
     {
+        if (g_control.keepReads)
+            return KeepPending(ov);
         return ReadFile(h, buffer, length, read, ov);
     }
     int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }
