@@ -231,6 +231,9 @@ void CTransfer::RunDataReader()
         Post(WM_DEVICE_STATUS, word, 1);
 
     while (!ended) {
+        // A request of this transport was lost (the writer's, say): its port is not used again.
+        if (IsLost(transport))
+            break;
         bool issueRead = false;
         bool requestStatus = false;
         if (parallel) {
@@ -380,7 +383,7 @@ void CTransfer::RunUsmReader()
             g_UsmBuffer.Put(data, count);
     };
 
-    for (;;) {
+    while (!IsLost(transport)) {
         DWORD count = 0;
         ResetEvent(record->hEvent);
         if (Comm_ReadPort(port, data, kReaderBufferSize, &count, record)) {

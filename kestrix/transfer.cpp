@@ -83,10 +83,14 @@ void CTransfer::NoteLostRequest(const void* transport)
     LogText("Error Transfer - a request did not end after its cancel: the port handle is lost");
 }
 
+bool CTransfer::IsLost(const void* transport) const
+{
+    return transport && transport == m_pLostTransport.load();
+}
+
 bool CTransfer::IsTransportLost() const
 {
-    const void* transport = Comm_GetOverlappedTX();
-    return transport && transport == m_pLostTransport.load();
+    return IsLost(Comm_GetOverlappedTX());
 }
 
 bool CTransfer::IsAborted() const

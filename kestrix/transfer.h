@@ -114,6 +114,7 @@ private:
     // Notes and logs a request of transport (its TX record) lost after its cancel; the caller
     // keeps what it may write into.
     void NoteLostRequest(const void* transport);
+    bool IsLost(const void* transport) const;
 
     std::unique_ptr<CThread> m_pReader;
     std::unique_ptr<CThread> m_pUsmReader;
