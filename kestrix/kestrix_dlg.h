@@ -83,6 +83,7 @@ public:
     // ConnectPort(1) up to kUsbConnectTries times, the transport dropped after each failure.
     int ConnectUsbWithRetries();
     // Readers stopped, port closed, transport dropped; a reader that would not end keeps them (logged).
+    // A port whose handle is lost is not closed: Dorvane keeps its transport.
     void DropTransport();
     // StopThreads, then a longer wait for a reader it left running; false (logged) when one still
     // runs, whose port must then stay as it is. The USB hand-over of a reopen shows error 38 alone

@@ -198,10 +198,8 @@ bool UsbPrinterDevice::IsPortStatusRequest(uint32_t code, const Bytes& input)
 void UsbPrinterDevice::HoldStatusAnswer(Handle& handle)
 {
     // The delay in force is asked anew as the answer waits: a shorter one releases it.
-    ++m_heldAnswers;
     for (const DWORD start = GetTickCount(); GetTickCount() - start < m_statusDelayMs.load();)
         if (WaitForSingleObject(handle.StopEvent(), 10) != WAIT_TIMEOUT) break;
-    --m_heldAnswers;
 }
 
 Reply UsbPrinterDevice::Control(Handle& handle, uint32_t code, const Bytes& input, uint32_t outCapacity)
@@ -343,7 +341,6 @@ std::optional<std::string> UsbPrinterDevice::Command(const std::vector<std::stri
         m_statusDelayMs = static_cast<DWORD>(std::strtoul(words[3].c_str(), nullptr, 10));
         return "OK";
     }
-    if (verb == "HELD") return "OK " + std::to_string(m_heldAnswers.load());
     if (verb == "STATUS" && words.size() == 3) {
         m_portStatus = static_cast<uint8_t>(std::strtoul(words[2].c_str(), nullptr, 16));
         return "OK";
@@ -377,7 +374,7 @@ std::optional<std::string> UsbPrinterDevice::Command(const std::vector<std::stri
             if (!weak.expired()) ++open;
         return "OK " + std::to_string(open) + " " + std::to_string(m_configuration);
     }
-    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|STATUS DELAY <ms>|HELD|ENDPOINTS <hex,...>|CONFIGURATION <n>|VERSION <hex>|COUNT";
+    return "ERR usage: USB UNPLUG|PLUG|STATUS <hex>|STATUS DELAY <ms>|ENDPOINTS <hex,...>|CONFIGURATION <n>|VERSION <hex>|COUNT";
 }
 
 }  // namespace standin

@@ -8,7 +8,6 @@
 //   USB STATUS <hex byte>         the printer-class port status byte (default 18: selected, no error)
 //   USB STATUS DELAY <ms>         each port status answer waits ms (a slow printer); 0 answers at once
 //                                 and releases the answers waiting
-//   USB HELD                      OK <port status answers waiting now>
 //   USB ENDPOINTS <hex,...>       the endpoint addresses the interface offers (default 81,02,83,04;
 //                                 endpoint numbers 1-2 are bulk, 3 and up interrupt)
 //   USB COUNT                     OK <handles open> <configuration value>
@@ -57,7 +56,6 @@ private:
     std::vector<uint8_t> m_endpoints{0x81, 0x02, 0x83, 0x04};
     std::vector<std::weak_ptr<Handle>> m_handles;
     std::atomic<DWORD> m_statusDelayMs{0};
-    std::atomic<int> m_heldAnswers{0};
 };
 
 }  // namespace standin
