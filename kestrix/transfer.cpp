@@ -101,7 +101,8 @@ bool CTransfer::IsAborted() const
 int CTransfer::WriterGeneric(const void* data, DWORD n)
 {
     // A request lost after its cancel may still complete into the port's record: it is not reused.
-    if (IsTransportLost()) {
+    const void* transport = Comm_GetOverlappedTX();
+    if (IsLost(transport)) {
         LogText("Error Transfer - the port handle is lost: nothing is written");
         return -1;
     }
@@ -159,7 +160,7 @@ int CTransfer::WriterGeneric(const void* data, DWORD n)
     // Every other way out leaves the write in flight: cancel it and let it complete before the
     // caller's buffer and the record are used again.
     if (!CancelAndComplete(port, record, &written))
-        NoteLostRequest(record);  // the caller keeps data: SendFile's buffer is released, the others are not freed
+        NoteLostRequest(transport);  // the caller keeps data: SendFile's buffer is released, the others are not freed
     if (result == WAIT_OBJECT_0 + 1) {
         LogText("Error Transfer - Write aborted by user");
     } else if (result == WAIT_TIMEOUT) {
