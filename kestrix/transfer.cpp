@@ -100,14 +100,14 @@ bool CTransfer::IsAborted() const
 
 int CTransfer::WriterGeneric(const void* data, DWORD n)
 {
+    OVERLAPPED* record = Comm_GetOverlappedTX();
+    const void* transport = record;   // the transport's identity, whichever record the write is handed
     // A request lost after its cancel may still complete into the port's record: it is not reused.
-    const void* transport = Comm_GetOverlappedTX();
     if (IsLost(transport)) {
         LogText("Error Transfer - the port handle is lost: nothing is written");
         return -1;
     }
     HANDLE port = Comm_GethCommPortTX();
-    OVERLAPPED* record = Comm_GetOverlappedTX();
     // The Ethernet write sends on this thread and waits here for room; the event of the record it
     // is handed ends that wait. It is the abort event, which every way out of the program sets.
     OVERLAPPED stopOnAbort = {};
