@@ -113,9 +113,8 @@ protected:
         ASSERT_TRUE(m_printer.ConnectFromFile(PrinterFile("control-batch.txt"))) << m_printer.LastError();
         std::ifstream net(PrinterFile("net-batch.txt"));
         ASSERT_TRUE(net >> m_main >> m_realTime >> m_usm);
-        ASSERT_TRUE(m_printer.Ok("CLEAR"));
+        ASSERT_NO_FATAL_FAILURE(FreshPrinter());
         ASSERT_TRUE(m_printer.Ok("FW OFF"));
-        ASSERT_NO_FATAL_FAILURE(PrinterReads());
         // Fresh settings naming the English catalogue and the printer's two other channels.
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
         WriteText(kKey, "Thesaurus DLL Name", "Sablon.dll");
@@ -126,7 +125,17 @@ protected:
     void TearDown() override
     {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
-        PrinterReads();
+        FreshPrinter();
+    }
+
+    // The printer forgets earlier runs: their connections are dropped unread (a program that has
+    // ended may still have bytes on their way to a printer that stopped reading), it reads again
+    // at full speed, and it has received nothing.
+    void FreshPrinter()
+    {
+        ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
+        ASSERT_NO_FATAL_FAILURE(PrinterReads());
+        ASSERT_TRUE(m_printer.Ok("CLEAR"));
     }
 
     // The printer's main channel reads again, at full speed.
@@ -352,9 +361,7 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
         for (const Way& way : ways) {
             SCOPED_TRACE(std::string(wait.what) + ", " + way.what);
             // What the run before left unread is dropped, not taken as this run's bytes.
-            ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
-            ASSERT_NO_FATAL_FAILURE(PrinterReads());
-            ASSERT_TRUE(m_printer.Ok("CLEAR"));
+            ASSERT_NO_FATAL_FAILURE(FreshPrinter());
             ASSERT_TRUE(m_printer.Ok("FW RESET"));
             ASSERT_TRUE(m_printer.Ok("FW SIZE 0"));
             ASSERT_TRUE(m_printer.Ok("FW REPLY erase -"));
@@ -385,9 +392,7 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
 
     // The operator's abort (Start pressed again) of the stalled send ends it at once too, and the
     // batch end that follows is the same clean way out.
-    ASSERT_TRUE(m_printer.Ok("TCP RESET main"));
-    ASSERT_NO_FATAL_FAILURE(PrinterReads());
-    ASSERT_TRUE(m_printer.Ok("CLEAR"));
+    ASSERT_NO_FATAL_FAILURE(FreshPrinter());
     ASSERT_TRUE(m_printer.Ok("TCP SLOW main 100"));
     BatchRun run;
     ASSERT_TRUE(run.StartKestrix(large + " -M:T -W:1 " + Ethernet()));
