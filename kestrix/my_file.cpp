@@ -226,7 +226,11 @@ bool CMyFile::Read(void* buffer, DWORD size, DWORD* done)
 bool CMyFile::SeekToStart()
 {
     CLock guard(m_lock);
-    return IsOpen() && SetFilePointer(m_hFile, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    if (!IsOpen()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return SetFilePointer(m_hFile, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
 }
 
 bool CMyFile::Append(const void* data, DWORD size)

@@ -29,6 +29,7 @@ public:
 
     // Reads on from the current position; false with GetLastError on failure.
     bool Read(void* buffer, DWORD size, DWORD* done);
+    // Back to the start; false with GetLastError on failure (ERROR_INVALID_HANDLE: no file open).
     bool SeekToStart();
 
     // The capture file's three users, serialised by one lock so no received byte is lost:

@@ -16,12 +16,6 @@
 #include "my_file.h"
 #include "overlapped_request.h"
 
-namespace {
-
-constexpr int kEthernetPort = 3;
-
-}  // namespace
-
 HANDLE g_TransferAbortEvent = nullptr;
 int g_bRepeat = 0;
 int g_nRepeatDelay = 0;
@@ -111,7 +105,7 @@ int CTransfer::WriterGeneric(const void* data, DWORD n)
     // The Ethernet write sends on this thread and waits here for room; the event of the record it
     // is handed ends that wait. It is the abort event, which every way out of the program sets.
     OVERLAPPED stopOnAbort = {};
-    if (m_nPortType == kEthernetPort && g_TransferAbortEvent) {
+    if (m_nPortType == kDorvaneEthernet && g_TransferAbortEvent) {
         stopOnAbort.hEvent = g_TransferAbortEvent;
         record = &stopOnAbort;
     }
@@ -222,10 +216,8 @@ int CTransfer::SendFile(int repeatNo)
         return 0;
     }
     const DWORD size = g_SendFile.GetSize();
-    // A file that is not open fails without a system call: its code is not the last error.
-    const bool open = g_SendFile.IsOpen();
-    if (!open || !g_SendFile.SeekToStart()) {
-        LogSystemError(open ? GetLastError() : ERROR_INVALID_HANDLE);
+    if (!g_SendFile.SeekToStart()) {
+        LogSystemError(GetLastError());
         LogText("Error Transfer - File Transfer failed: the file cannot be read\n");
         return 0;
     }
