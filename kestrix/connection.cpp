@@ -187,10 +187,7 @@ int CKestrixDlg::ConnectPort(int updateGroups)
         m_nPacketSizeIndex = kPacketSizeIndexes[m_nInterface];
         UpdateAllData(FALSE);
     } else if (g_Transfer.IsTransportLost()) {
-        // A request of its port did not end after its cancel: the port is not used again.
-        // Another interface, or the device plugged in again, gets a new transport.
-        ShowCommError(kCommErrorPortHandle, nullptr);
-        return ConnectFailed(false, kLostPortLines[m_nInterface]);
+        return FailLostPort();
     }
 
     int firmwareFlag = 1;
@@ -210,7 +207,7 @@ int CKestrixDlg::ConnectPort(int updateGroups)
         break;
     }
     if (!connected)
-        return 0;  // the failure block has run
+        return 0;  // the failure block has run, or a reader still uses the port (logged)
     g_nLastInterface = m_nInterface;
 
     const BOOL available = Comm_IsPortAvailable() ? TRUE : FALSE;
@@ -249,9 +246,28 @@ bool CKestrixDlg::LeaveOldInterface()
     return true;
 }
 
+int CKestrixDlg::FailLostPort()
+{
+    // A request of its port did not end after its cancel: the port is not used again.
+    // Another interface, or the device plugged in again, gets a new transport.
+    ShowCommError(kCommErrorPortHandle, nullptr);
+    return ConnectFailed(false, kLostPortLines[m_nInterface]);
+}
+
+bool CKestrixDlg::StopReadersForReopen(bool usbHandOver)
+{
+    if (!StopReadersBeforeDrop(usbHandOver))
+        return false;
+    // The stop itself may be what lost a request: that port is neither closed nor reopened.
+    if (!g_Transfer.IsTransportLost())
+        return true;
+    FailLostPort();
+    return false;
+}
+
 bool CKestrixDlg::ClosePortForReopen(const char* line)
 {
-    if (!StopReadersBeforeDrop())
+    if (!StopReadersForReopen())
         return false;
     if (Comm_IsConnected() == 1) {
         Comm_BreakDownCommPort();
@@ -270,7 +286,7 @@ bool CKestrixDlg::ConnectSerial()
     if (valid == kSettingsChanged || valid == kNeverOpened) {
         if (valid == kSettingsChanged) {
             if (!ClosePortForReopen(kCloseLines[kInterfaceSerial]))
-                return true;  // a reader still uses the port: it stays as it was (logged)
+                return false;
             Sleep(kPortReopenPauseMs);
         }
         char name[kPortNameChars] = {};
@@ -314,10 +330,10 @@ bool CKestrixDlg::ConnectUsb()
             const bool running = g_Transfer.IsReaderRunning();
             if (!running && Comm_IsDevicePresent()) {
                 reopen = false;
-            } else if (StopReadersBeforeDrop(true)) {
+            } else if (StopReadersForReopen(true)) {
                 restart = 1;
             } else {
-                return true;  // a reader still uses the port: it stays as it was (logged)
+                return false;
             }
         }
         if (reopen) {
@@ -354,7 +370,7 @@ bool CKestrixDlg::ConnectParallel()
     if (valid == kSettingsChanged || valid == kNeverOpened) {
         if (valid == kSettingsChanged) {
             if (!ClosePortForReopen(kCloseLines[kInterfaceParallel]))
-                return true;  // a reader still uses the port: it stays as it was (logged)
+                return false;
             Sleep(kPortReopenPauseMs);
         }
         char name[kPortNameChars] = {};
@@ -388,7 +404,7 @@ bool CKestrixDlg::ConnectEthernet(int& firmwareFlag)
                                              page.m_nUsmPort, 0);
     if (valid == kSettingsChanged || valid == kNeverOpened || (valid == kSettingsUnchanged && page.m_bAutoReconnect)) {
         if (valid != kNeverOpened && !ClosePortForReopen(kCloseLines[kInterfaceEthernet]))
-            return true;  // a reader still uses the port: it stays as it was (logged)
+            return false;
         // In: the channel ports to connect; out: whether each channel connected.
         m_bRealTimeChannel = page.m_nRealTimePort;
         m_bUsmChannel = page.m_nUsmPort;
@@ -543,6 +559,9 @@ int CKestrixDlg::ConnectUsbWithRetries()
     for (int attempt = 0; attempt < kUsbConnectTries; ++attempt) {
         if (ConnectPort(1))
             return 1;
+        // A reader that would not stop keeps its port as it is: neither dropped nor tried again.
+        if (g_Transfer.IsStopPending())
+            return 0;
         DropTransport();
     }
     return 0;
@@ -582,10 +601,10 @@ void CKestrixDlg::OnSelectEthernet()
 LRESULT CKestrixDlg::OnReconnectPort(WPARAM, LPARAM)
 {
     // The dialog is closing or the transfer was aborted (a removal among others): the worker is
-    // on its way out and the port is left as it is. So is a port whose handle is lost, or one
-    // whose reader does not end (logged).
+    // on its way out and the port is left as it is. So is a port whose handle is lost (found so
+    // by the stop as well: then shown as on a connect), or one whose reader does not end (logged).
     if (WaitForSingleObject(g_TransferAbortEvent, 0) == WAIT_OBJECT_0 || g_Transfer.IsTransportLost() ||
-        !StopReadersBeforeDrop())
+        !StopReadersForReopen())
         return 0;
     return g_Transfer.ReconnectUsb();
 }

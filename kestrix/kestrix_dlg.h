@@ -78,8 +78,13 @@ public:
     bool ConnectEthernet(int& firmwareFlag);
     int ConnectFailed(bool ethernetOpenFailed, const char* line);
     // Stops the readers, closes the port (logging line when it was connected) before a reopen;
-    // false when a reader does not end: the port then stays as it was and is not reopened.
+    // false when the port must stay as it was and not be reopened (see StopReadersForReopen).
     bool ClosePortForReopen(const char* line);
+    // StopReadersBeforeDrop before a reopen. False when a reader does not end (logged) or when the
+    // stop lost a request; the connect then fails as on any lost port (FailLostPort).
+    bool StopReadersForReopen(bool usbHandOver = false);
+    // The connect of a port whose handle is lost: its box, then the failure block with its line. 0.
+    int FailLostPort();
     // ConnectPort(1) up to kUsbConnectTries times, the transport dropped after each failure.
     int ConnectUsbWithRetries();
     // Readers stopped, port closed, transport dropped; a reader that would not end keeps them (logged).

@@ -9,7 +9,9 @@ void CKestrixDlg::ShowPortProperties()
 {
     char text[kPortPropertiesChars] = {};
     UpdateAllData(TRUE);
-    ConnectPort(1);
+    // A connect that failed has said why: there is no port to report on.
+    if (!ConnectPort(1))
+        return;
     Comm_ShowPortProperties(text, sizeof text);
     text[sizeof text - 1] = '\0';
     // No window of the dialog shows it: a box does, and the session log keeps it like every box.

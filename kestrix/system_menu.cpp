@@ -37,14 +37,14 @@ LRESULT CKestrixDlg::OnSysCommand(WPARAM nID, LPARAM lParam)
     case SC_CLOSE:
         // A transfer or download still running ends before the port closes under it, and so does
         // a reader; one that would not end keeps the port, and the exit then frees nothing. A
-        // port whose handle is lost is not touched.
+        // port whose handle is lost, before the stop or by it, is not touched.
         if (EndWorkerThreads() && Comm_IsConnected() && !g_Transfer.IsTransportLost()) {
-            if (StopReadersBeforeDrop()) {
+            if (!StopReadersBeforeDrop()) {
+                theApp.m_bWorkerOutlived = true;
+            } else if (!g_Transfer.IsTransportLost()) {
                 Comm_BreakDownCommPort();
                 if (const char* line = CloseLine(m_nInterface))
                     AddEntry(line);
-            } else {
-                theApp.m_bWorkerOutlived = true;
             }
         }
         break;

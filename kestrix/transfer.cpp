@@ -303,6 +303,9 @@ int CTransfer::DoFileTransfer()
             if (m_nPortType == 1) {
                 if (HWND wnd = m_hNotifyWnd.load())
                     SendMessageA(wnd, WM_RECONNECT_PORT, 0, 0);
+                // A reconnect whose reader stop lost a request leaves no port to send on.
+                if (IsTransportLost())
+                    break;
             }
         }
     }

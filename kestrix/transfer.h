@@ -16,11 +16,11 @@
 
 // A reader's own buffers; reads are issued again at once after each completion.
 constexpr DWORD kReaderBufferSize = 512;
-// How long StopThreads and the USB hand-over wait for the readers to end. Every request a reader
-// may be inside when it is asked to stop ends within it: the longest, a USB control request, with
-// its cancel (kControlWaitMs + kCancelWaitMs).
+// How long StopThreads and the USB hand-over wait for the readers to end. A reader looks at its stop
+// before each request, so it ends within the longest step: a USB control request with its cancel
+// (kControlWaitMs + kCancelWaitMs), made after waiting for the device behind another one.
 constexpr DWORD kStopReadersMs = 3000;
-static_assert(kControlWaitMs + kCancelWaitMs < kStopReadersMs, "a reader asked to stop ends within the wait");
+static_assert(2 * (kControlWaitMs + kCancelWaitMs) < kStopReadersMs, "a reader asked to stop ends within the wait");
 // How much longer a reader that outlived that wait is waited for before its port is closed,
 // reopened or dropped; one that still runs then keeps the port as it is.
 constexpr DWORD kReaderEndMs = 10000;
@@ -73,6 +73,8 @@ public:
     bool IsReaderRunning() const;
     bool HasReader() const { return m_pReader != nullptr; }
     bool HasUsmReader() const { return m_pUsmReader != nullptr; }
+    // A reader asked to stop had not ended when last waited for: it still holds its port.
+    bool IsStopPending() const { return m_bStopping; }
 
     // Writes n bytes with one overlapped write: n, the bytes written when fewer, or -1.
     int WriterGeneric(const void* data, DWORD n);

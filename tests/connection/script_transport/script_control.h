@@ -5,7 +5,8 @@
 
 struct ScriptControl {
     // Recorded: calls of the factory, of the object's destructor (the transport dropped), of
-    // CheckSettings, Open and Close; events in order: F made, V checked, O opened, C closed, D dropped.
+    // CheckSettings, Open and Close; events in order: F made, V checked, O opened, C closed, D dropped,
+    // P properties reported.
     int factoryCalls;
     int dropCalls;
     int checkCalls;
@@ -23,6 +24,7 @@ struct ScriptControl {
     int asyncRead;         // a reader thread reads the port (reads give the bytes of toRead, once)
     DWORD statusDelayMs;   // how long each status decoding keeps its caller (a reader that is slow to stop)
     int keepWrites;        // writes pend and never end, whatever cancels them (a driver that keeps them)
+    int keepReads;         // the same for the data reader's reads
     char toRead[64];       // what the next read gives, toReadCount bytes
     int toReadCount;
     char written[256];     // what the writes took, in order (writtenCount bytes, the first 256 kept)

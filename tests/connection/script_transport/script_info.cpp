@@ -26,11 +26,13 @@ public:
         m_bAsyncRead = g_control.asyncRead;
         m_hCommPortTX = reinterpret_cast<HANDLE>(1);
         m_OverlappedTX.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_OverlappedRX.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     }
     CCommInfo* Destroy(unsigned flags) override { return DestroyCommInfo(this, flags); }
     ~CScriptInfo()
     {
         CloseHandle(m_OverlappedTX.hEvent);
+        CloseHandle(m_OverlappedRX.hEvent);
         g_control.dropCalls++;
         Note('D');
     }
@@ -46,23 +48,28 @@ public:
         m_bBidirectional = g_control.bidirectional;
         return g_control.openResult;
     }
+    // Pending in the record as a driver leaves it; no cancel reaches it.
+    static BOOL Kept(OVERLAPPED* ov)
+    {
+        ov->Internal = STATUS_PENDING;
+        ResetEvent(ov->hEvent);
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
     BOOL Write(HANDLE, const void* data, DWORD length, DWORD* written, OVERLAPPED* ov) override
     {
-        if (g_control.keepWrites) {
-            // Pending in the record as a driver leaves it; no cancel reaches it.
-            ov->Internal = STATUS_PENDING;
-            ResetEvent(ov->hEvent);
-            SetLastError(ERROR_IO_PENDING);
-            return FALSE;
-        }
+        if (g_control.keepWrites)
+            return Kept(ov);
         for (DWORD i = 0; i < length; ++i, ++g_control.writtenCount)
             if (g_control.writtenCount < static_cast<int>(sizeof g_control.written))
                 g_control.written[g_control.writtenCount] = static_cast<const char*>(data)[i];
         *written = length;
         return TRUE;
     }
-    BOOL Read(HANDLE, void* buffer, DWORD length, DWORD* read, OVERLAPPED*) override
+    BOOL Read(HANDLE, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) override
     {
+        if (g_control.keepReads && ov == &m_OverlappedRX)
+            return Kept(ov);
         *read = 0;
         if (g_control.toReadCount > 0 && length >= static_cast<DWORD>(g_control.toReadCount)) {
             std::memcpy(buffer, g_control.toRead, static_cast<size_t>(g_control.toReadCount));
@@ -72,6 +79,12 @@ public:
             Sleep(10);   // nothing yet: a reader polls
         }
         return TRUE;
+    }
+    int GetProperties(char* text) override
+    {
+        Note('P');
+        std::snprintf(text, kClientPropertiesChars, "Scripted port");
+        return 1;
     }
     int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }
     int DecodeStatus(void*, DWORD, DWORD*) override
