@@ -269,7 +269,9 @@ void CTransfer::RunDataReader()
                 break;
             }
         }
-        if (requestStatus) {
+        // Each request is bounded, and the stop is looked at before each: a reader asked to stop
+        // ends within the stop wait (the read's delivery may just have asked the device).
+        if (requestStatus && !IsSet(m_evStopReader.Handle())) {
             statusEvent.Reset();
             int requested = Comm_InitGetDeviceStatus(status, kReaderBufferSize, statusLength, &statusRecord);
             if (requested == 1) {
@@ -301,7 +303,8 @@ void CTransfer::RunDataReader()
         }
         DWORD result = WaitForMultipleObjects(count, waits, FALSE, Comm_GetReadTimeout());
         if (result == WAIT_TIMEOUT) {
-            if (m_bCheckStatus == 1 && Comm_GetDeviceStatus(status, statusLength, word) == 1)
+            if (m_bCheckStatus == 1 && !IsSet(m_evStopReader.Handle()) &&
+                Comm_GetDeviceStatus(status, statusLength, word) == 1)
                 Post(WM_DEVICE_STATUS, word, 0);
             continue;
         }
@@ -383,7 +386,8 @@ void CTransfer::RunUsmReader()
             g_UsmBuffer.Put(data, count);
     };
 
-    while (!IsLost(transport)) {
+    // Asked to stop, perhaps while inside the last request: no new one is made.
+    while (!IsLost(transport) && !IsSet(m_evStopUsm.Handle())) {
         DWORD count = 0;
         ResetEvent(record->hEvent);
         if (Comm_ReadPort(port, data, kReaderBufferSize, &count, record)) {
@@ -396,8 +400,6 @@ void CTransfer::RunUsmReader()
             LogSystemError(error);
             break;
         }
-        if (IsSet(m_evStopUsm.Handle()))
-            break;
         if (!pending)
             continue;
         HANDLE waits[2] = {record->hEvent, m_evStopUsm.Handle()};

@@ -6,11 +6,11 @@
 #include <vector>
 
 // How long a cancelled request may take to complete before its handle is given up.
-constexpr DWORD kCancelWaitMs = 1000;
+constexpr DWORD kCancelWaitMs = 500;
 // How long a driver's control request may take before it is cancelled (it then has kCancelWaitMs
-// to end). A receive reader may be inside one when it is asked to stop, so the client's stop wait
-// is longer than both together.
-constexpr DWORD kControlWaitMs = 1000;
+// to end). A receive reader asked to stop may be inside one, or waiting for the device behind
+// another thread's, so the client's stop wait is longer than two of them.
+constexpr DWORD kControlWaitMs = 750;
 
 // How a pending request ended.
 struct RequestEnd {
