@@ -262,8 +262,11 @@ int CMyFile::Create(const CString& name)
     DWORD error = ERROR_SUCCESS;
     {
         CLock guard(m_lock);
-        if (OpenLocked(name, 1, 0, 0))
+        if (OpenLocked(name, 1, 0, 0)) {
+            // Received bytes reach the file from here on: the next failure is a new span to report.
+            m_bFailing = false;
             return 1;
+        }
         error = GetLastError();
         // Reported even when appends have reported their span already: this failure is the
         // start-up's or the user's own, and from here the received bytes miss the file again.

@@ -342,6 +342,23 @@ TEST_F(MyFileTest, CaptureFailureWithoutAWindowToReportToGoesToTheLogOnly)
     }
 }
 
+// A Clear Buffer that creates the file at last ends the span of the start-up's failure: the
+// file's next failure is a new span, reported again.
+TEST_F(MyFileTest, ACaptureFileCreatedAtLastIsReportedWhenItFailsAgain)
+{
+    const std::string logName = Path("again.html");
+    OpenSessionLog(CString(logName.c_str()));
+    CMyFile capture;
+    EXPECT_EQ(capture.Create(CString(m_dir.c_str())), 0);   // a folder: no file of that name
+    EXPECT_EQ(capture.Create("Z:\\dev\\full"), 1);
+    capture.AppendReceived("ab", 2);
+    CloseSessionLog();
+    EXPECT_EQ(g_reported.size(), 2u);
+    std::ifstream file(logName, std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find(") : System Error 0x70 "), std::string::npos) << log;
+}
+
 TEST_F(MyFileTest, FileOf4GBOrMoreIsRefusedAsTooLarge)
 {
     std::string name = Path("huge.bin");
