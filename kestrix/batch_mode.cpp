@@ -115,6 +115,10 @@ int CKestrixDlg::ParseCommandLine()
 LRESULT CKestrixDlg::OnStartCommand(WPARAM, LPARAM)
 {
     UpdateAllData(FALSE);
+    // Posted before the window was shown, this message comes ahead of the window's first WM_PAINT,
+    // and the action's reconnect holds this thread for a while: the window, its controls and port
+    // pages included, is drawn before the action starts.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     switch (m_nBatchMode) {
     case kBatchSendFile:
         OnStartFile();

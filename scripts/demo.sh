@@ -85,10 +85,36 @@ if [ -z "$id" ]; then
     echo "demo: the Kestrix window did not appear within 30 s" >&2
     exit 1
 fi
-sleep 1
-if import -window "$id" "$out/kestrix_batch.png" 2>/dev/null; then
-    screenshot=$out/kestrix_batch.png
-fi
+# The picture is taken in the pause after the send: the window mapped, the whole file at the
+# printer, then the same picture for a second, so the window is drawn and shows the file's
+# progress. When the printer's count has not moved for 15 s (a send that stalls, a picture that
+# never settles) or the window closes first, the last capture is kept.
+size=$(stat -c %s "$sample")
+received() { local ok got _; read -r ok got _ < <(printer "RECEIVED main"); printf '%s\n' "${got:-0}"; }
+map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/^ *Map State: //p'; }
+now_ms() { local us=${EPOCHREALTIME//[!0-9]/}; printf '%s\n' $((us / 1000)); }
+got=0 last_got=-1 moved=$SECONDS last_sum="" since=0 settled=0
+while [ -n "$(window_id)" ] && [ $((SECONDS - moved)) -lt 15 ]; do
+    if [ "$got" != "$size" ]; then
+        got=$(received)
+        [ "$got" != "$last_got" ] && { last_got=$got; moved=$SECONDS; }
+    fi
+    if [ "$(map_state "$id")" = IsViewable ] && import -window "$id" "$work/shot.png" 2>/dev/null; then
+        cp "$work/shot.png" "$out/kestrix_batch.png"
+        screenshot=$out/kestrix_batch.png
+        sum=$(identify -format '%#' "$work/shot.png" 2>/dev/null)
+        now=$(now_ms)
+        if [ "$got" = "$size" ] && [ -n "$sum" ] && [ "$sum" = "$last_sum" ]; then
+            [ $((now - since)) -ge 1000 ] && { settled=1; break; }
+        else
+            # The second counts from the first picture taken once the file is whole.
+            [ "$got" = "$size" ] && last_sum=$sum
+            since=$now
+        fi
+    fi
+    sleep 0.2
+done
+[ "$settled" = 1 ] || echo "demo: the screenshot was taken before the window's picture settled" >&2
 closed=0
 for _ in $(seq 1200); do
     [ -z "$(window_id)" ] && { closed=1; break; }
@@ -103,7 +129,6 @@ if [ "$closed" = 0 ]; then
 fi
 
 # What the printer received, against the file.
-size=$(stat -c %s "$sample")
 crc=$(gzip -c "$sample" | tail -c 8 | od -An -tx4 -N4 | tr -d ' \n')
 read -r ok got_size got_crc _ < <(printer "RECEIVED main")
 printer "DUMP main $out/received.bin" >/dev/null
