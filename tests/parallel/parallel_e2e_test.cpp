@@ -107,9 +107,9 @@ protected:
         return got;
     }
 
-    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length, DWORD timeoutMs = 20000)
+    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length)
     {
-        return test_support::AwaitReceived(printer, "main", length, timeoutMs);
+        return test_support::AwaitReceived(printer, "main", length);
     }
 
     test_support::TransportLibrary tasquel{"Tasquel.dll"};
