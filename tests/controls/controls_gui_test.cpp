@@ -215,10 +215,10 @@ OpenDialogSeen BrowseAndCancel(CKestrixDlg& d)
         while (browsing) {
             Sleep(20);
             std::pair<HWND, HWND> ctx(main, nullptr);
+            // Found once shown, when its initialisation has filled its controls.
             EnumThreadWindows(guiThread, FindOtherDialog, reinterpret_cast<LPARAM>(&ctx));
             const HWND box = ctx.second;
-            // Shown once its initialisation has filled its controls.
-            if (!box || !IsWindowVisible(box))
+            if (!box)
                 continue;
             HWND filterCombo = GetDlgItem(box, 0x470);  // cmb1
             if (!filterCombo) {

@@ -143,9 +143,9 @@ FileDialogSeen AnswerFileDialog(const std::function<void()>& open, const std::st
         while (waiting) {
             Sleep(20);
             HWND box = nullptr;
+            // Found once shown, when its initialisation has filled its controls.
             EnumThreadWindows(guiThread, FindFileDialog, reinterpret_cast<LPARAM>(&box));
-            // Shown once its initialisation has filled its controls.
-            if (!box || !IsWindowVisible(box))
+            if (!box)
                 continue;
             seen.title = TextOf(box);
             seen.filter = TextOf(GetDlgItem(box, 0x470));
