@@ -57,7 +57,7 @@ bool WaitReceived(vprinter::VPrinterClient& printer, const char* channel, uint64
 }
 
 bool WaitWhileReceiving(vprinter::VPrinterClient& printer, const char* channel, const std::function<bool()>& done,
-                        const Pause& pause, DWORD stillMs)
+                        DWORD stillMs, const Pause& pause)
 {
     return WaitWhileMoving(
         done,

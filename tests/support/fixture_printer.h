@@ -33,7 +33,7 @@ bool WaitReceived(vprinter::VPrinterClient& printer, const char* channel, uint64
 // Waits until done() holds, as long as the printer keeps receiving on channel: false once no new
 // byte came for stillMs.
 bool WaitWhileReceiving(vprinter::VPrinterClient& printer, const char* channel, const std::function<bool()>& done,
-                        const Pause& pause = nullptr, DWORD stillMs = kStillMs);
+                        DWORD stillMs = kStillMs, const Pause& pause = nullptr);
 // What the printer has recorded on channel once no new byte has come for quietMs: the bytes that
 // were on their way when the sender stopped have arrived.
 std::optional<vprinter::ReceivedSummary> SettledReceived(vprinter::VPrinterClient& printer, const char* channel,

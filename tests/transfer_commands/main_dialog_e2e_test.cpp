@@ -78,7 +78,7 @@ protected:
     bool Idle()
     {
         return test_support::WaitWhileReceiving(printer_, "main", [&] { return dlg_.m_nTransferState == 0; },
-                                                gui::PumpFor);
+                                                test_support::kStillMs, gui::PumpFor);
     }
     std::string File(const char* name, const std::vector<char>& bytes)
     {
