@@ -18,6 +18,7 @@
 #include "core/command_line.h"
 #include "core/packet_framing.h"
 #include "crc32.h"
+#include "fixture_printer.h"
 #include "res/resource.h"
 #include "sample_bytes.h"
 #include "vprinter_client.h"
@@ -298,13 +299,7 @@ TEST_F(BatchE2E, AutoCloseZeroKeepsTheWindowOpenAfterTheAction)
     BatchRun run;
     ASSERT_TRUE(run.StartKestrix("KEEP -M:S -W:0 " + Ethernet()));
     ASSERT_NE(run.WaitForMainWindow(kRunMs), nullptr);
-    const DWORD start = GetTickCount();
-    auto receivedLength = [&] {
-        const auto received = m_printer.Received("main");
-        return received ? received->length : 0;
-    };
-    while (GetTickCount() - start < 20000 && receivedLength() < 4)
-        Sleep(50);
+    test_support::WaitReceived(m_printer, "main", 4);
     ExpectReceived(Bytes{'K', 'E', 'E', 'P'});
     EXPECT_FALSE(run.FollowUntilExit(2000)) << "the window closed although -W:0 was given";
     EXPECT_TRUE(run.CloseAndFollow(kRunMs));
@@ -371,15 +366,12 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
             BatchRun run;
             ASSERT_TRUE(run.StartKestrix(wait.arguments));
             ASSERT_NE(run.WaitForMainWindow(kRunMs), nullptr);
-            DWORD start = GetTickCount();
-            while (!wait.reached() && GetTickCount() - start < 20000)
-                Sleep(50);
-            ASSERT_TRUE(wait.reached());
+            ASSERT_TRUE(test_support::WaitWhileReceiving(m_printer, "main", wait.reached));
             if (wait.then) {
                 ASSERT_TRUE(m_printer.Ok(wait.then));
             }
             Sleep(300);
-            start = GetTickCount();
+            const DWORD start = GetTickCount();
             ASSERT_TRUE(run.CloseAndFollow(kRunMs, way.message, way.wParam));
             EXPECT_LT(GetTickCount() - start, 5000u);
             EXPECT_TRUE(run.Boxes().empty()) << run.Boxes().front();
@@ -397,14 +389,7 @@ TEST_F(BatchE2E, ClosingDuringAWaitEndsTheProgramWithinFiveSeconds)
     BatchRun run;
     ASSERT_TRUE(run.StartKestrix(large + " -M:T -W:1 " + Ethernet()));
     ASSERT_NE(run.WaitForMainWindow(kRunMs), nullptr);
-    const DWORD begun = GetTickCount();
-    auto sending = [&] {
-        const auto received = m_printer.Received("main");
-        return received && received->length > 0;
-    };
-    while (!sending() && GetTickCount() - begun < 20000)
-        Sleep(50);
-    ASSERT_TRUE(sending());
+    ASSERT_TRUE(test_support::WaitReceived(m_printer, "main", 1));
     ASSERT_TRUE(m_printer.Ok("TCP STALL main ON"));
     Sleep(300);
     const DWORD start = GetTickCount();

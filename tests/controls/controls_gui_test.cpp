@@ -206,9 +206,16 @@ OpenDialogSeen BrowseAndCancel(CKestrixDlg& d)
             return std::string(buffer);
         };
         // Until Browse returns: read the open-file dialog and cancel it; close any other box.
-        for (int i = 0; i < 3000 && browsing; ++i) {
+        // Each is gone before the next look.
+        auto closeBox = [](HWND box, WPARAM command) {
+            PostMessageA(box, WM_COMMAND, command, 0);
+            while (IsWindow(box))
+                Sleep(20);
+        };
+        while (browsing) {
             Sleep(20);
             std::pair<HWND, HWND> ctx(main, nullptr);
+            // Found once shown, when its initialisation has filled its controls.
             EnumThreadWindows(guiThread, FindOtherDialog, reinterpret_cast<LPARAM>(&ctx));
             const HWND box = ctx.second;
             if (!box)
@@ -216,11 +223,9 @@ OpenDialogSeen BrowseAndCancel(CKestrixDlg& d)
             HWND filterCombo = GetDlgItem(box, 0x470);  // cmb1
             if (!filterCombo) {
                 seen.name = "(a box: " + text(GetDlgItem(box, 0xFFFF)) + ")";
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-                Sleep(200);
+                closeBox(box, IDOK);
                 continue;
             }
-            Sleep(300);  // let the dialog fill its controls
             HWND nameBox = GetDlgItem(box, 0x47C);  // cmb13
             if (!nameBox)
                 nameBox = GetDlgItem(box, 0x480);   // edt1
@@ -235,8 +240,7 @@ OpenDialogSeen BrowseAndCancel(CKestrixDlg& d)
                                     2000, &got);
                 seen.filters.push_back(item);
             }
-            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-            Sleep(500);
+            closeBox(box, IDCANCEL);
         }
     });
     gui::Click(d, IDC_BROWSE);

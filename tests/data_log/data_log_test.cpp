@@ -179,14 +179,20 @@ TEST(DataLog, AddEntryWithoutSessionLogDoesNothing)
     std::string name = TempLogName("session");
     OpenSessionLog(name.c_str());
     std::atomic<bool> stop{false};
-    std::thread logger([&stop] {
-        while (!stop)
+    std::atomic<int> entries{0};
+    std::thread logger([&] {
+        while (!stop) {
             AddEntry("busy\n");
+            ++entries;
+        }
     });
-    Sleep(50);
+    while (entries == 0)
+        Sleep(1);
     CloseSessionLog();          // while the other thread keeps logging
     EXPECT_EQ(g_pLog, nullptr);
-    Sleep(20);
+    // It goes on logging into no log.
+    for (const int closedAt = entries; entries == closedAt;)
+        Sleep(1);
     stop = true;
     logger.join();
     std::vector<std::pair<int, std::string>> items;

@@ -445,10 +445,7 @@ TEST_F(FlashEndToEnd, AbortDuringTheEraseWaitEndsSilentlyWithTheClosingCommand)
     m_job.m_nProtocol = kFlashPlainProtocol;
     g_FlashStartEvent.Set();
     // Abort once the printer has the erase command (it never answers it).
-    const DWORD start = GetTickCount();
-    while (!EndsWith(PrinterLog(), "erase") && GetTickCount() - start < 10000)
-        Sleep(20);
-    ASSERT_TRUE(EndsWith(PrinterLog(), "erase"));
+    ASSERT_TRUE(test_support::WaitWhileReceiving(m_printer, "main", [&] { return EndsWith(PrinterLog(), "erase"); }));
     const DWORD abortAt = GetTickCount();
     SetEvent(g_TransferAbortEvent);
     ASSERT_TRUE(m_sink.WaitForDone(10000));
@@ -510,12 +507,7 @@ TEST_F(FlashEndToEnd, AbortDuringTheHeaderImageStopsSendingAndStillClosesTheDown
     m_job.m_nProtocol = kFlashHeaderProtocol;
     g_FlashStartEvent.Set();
     // Abort once the printer holds a first part of the image.
-    const DWORD start = GetTickCount();
-    std::optional<vprinter::ReceivedSummary> received;
-    do {
-        Sleep(5);
-        received = m_printer.Received("main");
-    } while (received && received->length < 65536 && GetTickCount() - start < 20000);
+    ASSERT_TRUE(test_support::WaitReceived(m_printer, "main", 65536));
     SetEvent(g_TransferAbortEvent);
     ASSERT_TRUE(m_sink.WaitForDone(20000));
     const Outcome outcome = Summarise(m_sink.m_messages);
@@ -525,7 +517,9 @@ TEST_F(FlashEndToEnd, AbortDuringTheHeaderImageStopsSendingAndStillClosesTheDown
     EXPECT_TRUE(Boxes().empty());
     EXPECT_FALSE(g_SendFile.IsOpen());
 
-    // The printer got part of the image, then the closing command last.
+    // The printer got part of the image, then the closing command last (once what the port held
+    // has arrived).
+    ASSERT_TRUE(test_support::SettledReceived(m_printer, "main"));
     const char* dir = std::getenv("KX_VPRINTER_DIR");
     const std::string dump = std::string(dir ? dir : "") + "/firmware-abort.bin";
     ASSERT_TRUE(m_printer.Ok("DUMP main " + dump));

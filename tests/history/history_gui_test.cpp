@@ -140,13 +140,13 @@ FileDialogSeen AnswerFileDialog(const std::function<void()>& open, const std::st
     std::atomic<bool> waiting{true};
     const DWORD guiThread = GetCurrentThreadId();
     std::thread helper([&] {
-        for (int i = 0; i < 500 && waiting; ++i) {
+        while (waiting) {
             Sleep(20);
             HWND box = nullptr;
+            // Found once shown, when its initialisation has filled its controls.
             EnumThreadWindows(guiThread, FindFileDialog, reinterpret_cast<LPARAM>(&box));
             if (!box)
                 continue;
-            Sleep(300);  // let it fill its controls
             seen.title = TextOf(box);
             seen.filter = TextOf(GetDlgItem(box, 0x470));
             HWND name = GetDlgItem(box, 0x47C);  // cmb13

@@ -107,9 +107,9 @@ protected:
         return got;
     }
 
-    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length, DWORD timeoutMs = 20000)
+    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length)
     {
-        return test_support::AwaitReceived(printer, "main", length, timeoutMs);
+        return test_support::AwaitReceived(printer, "main", length);
     }
 
     test_support::TransportLibrary tasquel{"Tasquel.dll"};
@@ -271,10 +271,9 @@ TEST(ParallelStatusEndToEnd, PaperOutHoldsWritesUntilPaperIsBack)
     char name[] = "LPT1";
     int unused[5] = {};
     ASSERT_EQ(info->Open(0, &port, name, &unused[0], &unused[1], &unused[2], &unused[3], &unused[4]), 1);
-    Sleep(200);
+    test_support::WaitReceived(printer, "main", 1);   // the wake byte of the probe, then a clean record
     ASSERT_TRUE(printer.Ok("CLEAR"));
     ASSERT_EQ(Standin("PARALLEL LINES paperout"), "OK");
-    Sleep(100);
     // More than the pipe between the port and the host holds, so the write has to wait.
     std::vector<uint8_t> data = Pattern(256 * 1024);
     DWORD written = 0;
@@ -288,12 +287,7 @@ TEST(ParallelStatusEndToEnd, PaperOutHoldsWritesUntilPaperIsBack)
     ASSERT_EQ(Standin("PARALLEL LINES ready"), "OK");
     ASSERT_TRUE(GetOverlappedResult(info->m_hCommPortTX, &info->m_OverlappedTX, &written, TRUE));
     EXPECT_EQ(written, data.size());
-    std::optional<vprinter::ReceivedSummary> received;
-    for (int i = 0; i < 500; ++i) {
-        received = printer.Received("main");
-        if (received && received->length >= data.size()) break;
-        Sleep(10);
-    }
+    const auto received = test_support::AwaitReceived(printer, "main", data.size());
     ASSERT_TRUE(received);
     EXPECT_EQ(received->length, data.size());
     EXPECT_EQ(received->crc, vprinter::Crc32(data.data(), data.size()));

@@ -100,9 +100,9 @@ protected:
     }
 
     // The printer records as the bytes arrive: wait until it has seen `length` of them.
-    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length, DWORD timeoutMs = 10000)
+    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length)
     {
-        return test_support::AwaitReceived(printer, "main", length, timeoutMs);
+        return test_support::AwaitReceived(printer, "main", length);
     }
 
     test_support::TransportLibrary vorbeck{"Vorbeck.dll"};

@@ -5,6 +5,7 @@
 
 #include "framework/message_box.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -23,8 +24,15 @@ class BoxRecorder {
 public:
     BoxRecorder()
         : m_scope([this](HWND owner, const char* text, const char* caption, UINT type) {
-              std::lock_guard<std::mutex> guard(m_lock);
-              m_boxes.push_back({text ? text : "(no text)", caption ? caption : "", type, owner, GetCurrentThreadId()});
+              const RecordedBox box{text ? text : "(no text)", caption ? caption : "", type, owner, GetCurrentThreadId()};
+              std::function<void(const std::string&)> action;
+              {
+                  std::lock_guard<std::mutex> guard(m_lock);
+                  m_boxes.push_back(box);
+                  action = m_whenShown;
+              }
+              if (action)
+                  action(box.text);
               return IDOK;
           })
     {
@@ -47,10 +55,18 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         m_boxes.clear();
     }
+    // Done with each box's text as it is shown, on the thread that shows it: what the test's side
+    // does once the program has said something (null: nothing).
+    void WhenShown(std::function<void(const std::string& text)> action)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_whenShown = std::move(action);
+    }
 
 private:
     std::mutex m_lock;
     std::vector<RecordedBox> m_boxes;
+    std::function<void(const std::string&)> m_whenShown;
     CMessageBoxSinkScope m_scope;   // last: the sink must not outlive what it records into
 };
 

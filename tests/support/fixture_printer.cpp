@@ -2,6 +2,7 @@
 #include "fixture_printer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 
@@ -37,22 +38,41 @@ bool ConnectBesidePrinter(vprinter::VPrinterClient& printer)
 }
 
 std::optional<vprinter::ReceivedSummary> AwaitReceived(vprinter::VPrinterClient& printer, const char* channel,
-                                                       uint64_t length, DWORD timeoutMs)
+                                                       uint64_t length, DWORD stillMs, const Pause& pause)
 {
     std::optional<vprinter::ReceivedSummary> received;
-    const DWORD start = GetTickCount();
-    do {
-        received = printer.Received(channel);
-        if (!received || received->length >= length) break;
-        Sleep(10);
-    } while (GetTickCount() - start < timeoutMs);
+    WaitWhileMoving(
+        [&] {
+            received = printer.Received(channel);
+            return !received || received->length >= length;
+        },
+        [&] { return received->length; }, stillMs, pause);
     return received;
 }
 
-bool WaitReceived(vprinter::VPrinterClient& printer, const char* channel, uint64_t length, DWORD timeoutMs)
+bool WaitReceived(vprinter::VPrinterClient& printer, const char* channel, uint64_t length, DWORD stillMs)
 {
-    const auto received = AwaitReceived(printer, channel, length, timeoutMs);
+    const auto received = AwaitReceived(printer, channel, length, stillMs);
     return received && received->length >= length;
+}
+
+bool WaitWhileReceiving(vprinter::VPrinterClient& printer, const char* channel, const std::function<bool()>& done,
+                        DWORD stillMs, const Pause& pause)
+{
+    return WaitWhileMoving(
+        done,
+        [&] {
+            const auto received = printer.Received(channel);
+            return received ? received->length : 0;
+        },
+        stillMs, pause);
+}
+
+std::optional<vprinter::ReceivedSummary> SettledReceived(vprinter::VPrinterClient& printer, const char* channel,
+                                                         DWORD quietMs)
+{
+    // Never done: the wait ends when the count has stood still for quietMs.
+    return AwaitReceived(printer, channel, UINT64_MAX, quietMs);
 }
 
 }  // namespace test_support

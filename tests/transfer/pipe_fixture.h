@@ -15,6 +15,7 @@
 #include "message_window.h"
 #include "messages.h"
 #include "pipe_control.h"
+#include "progress_wait.h"
 #include "transfer.h"
 
 // A message-only window that collects what the engine posts.
@@ -35,15 +36,10 @@ public:
         m_stop = true;
         m_thread.Join();
     }
-    // Waits until at least count bytes arrived (or ms passed).
-    bool WaitFor(size_t count, DWORD ms = 20000)
+    // Waits until at least count bytes arrived (or none came for a while).
+    bool WaitFor(size_t count)
     {
-        for (DWORD waited = 0; waited < ms; waited += 5) {
-            if (m_count.load() >= count)
-                return true;
-            Sleep(5);
-        }
-        return m_count.load() >= count;
+        return test_support::WaitWhileMoving([&] { return m_count.load() >= count; }, [&] { return m_count.load(); });
     }
     const std::vector<char>& Bytes() const { return m_bytes; }
 
@@ -145,6 +141,7 @@ protected:
         m_control->stringPacketSize = 2;
         m_control->downloadPacketSize = 4096;
         m_control->checkCalls = m_control->openCalls = m_control->closeCalls = m_control->writeCalls = 0;
+        m_control->pendingWrites = 0;
         m_server = CreateNamedPipeA(m_control->pipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                     PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, kPipeBuffer, kPipeBuffer,
                                     0, nullptr);
@@ -168,6 +165,13 @@ protected:
         if (m_server != INVALID_HANDLE_VALUE)
             CloseHandle(m_server);
         m_post.Take();
+    }
+
+    // Waits until a write found the pipe full: nobody reads it, so the writer waits there.
+    bool WriterWaitsForRoom()
+    {
+        return test_support::WaitWhileMoving([&] { return m_control->pendingWrites > 0; },
+                                             [&] { return m_control->writeCalls; });
     }
 
     static constexpr DWORD kPipeBuffer = 4096;

@@ -53,9 +53,9 @@ protected:
     }
 
     // Waits until the printer has seen length bytes on its main channel.
-    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length, DWORD timeoutMs = 120000)
+    std::optional<vprinter::ReceivedSummary> PrinterReceived(uint64_t length)
     {
-        return test_support::AwaitReceived(m_printer, "main", length, timeoutMs);
+        return test_support::AwaitReceived(m_printer, "main", length);
     }
 
     CPostBox m_post;
@@ -69,7 +69,7 @@ TEST_F(TransferEndToEnd, StringReachesThePrinterByteExact)
     std::copy(text.begin(), text.end(), g_String);
     g_nStringSize = static_cast<int>(text.size());
     g_Transfer.DoStringTransfer();
-    auto received = PrinterReceived(text.size(), 10000);
+    auto received = PrinterReceived(text.size());
     ASSERT_TRUE(received && received->bytes);
     EXPECT_EQ(std::string(received->bytes->begin(), received->bytes->end()), text);
 }
@@ -130,8 +130,8 @@ TEST_F(TransferEndToEnd, PrinterRepliesLandInTheRingAndTheCaptureFile)
     for (size_t i = 0; i < reply.size(); ++i)
         reply[i] = static_cast<uint8_t>((i * 7) & 0xFF);
     ASSERT_TRUE(m_printer.Ok("SEND main " + vprinter::ToHex(reply)));
-    for (int i = 0; i < 500 && g_RxBuffer.GetCount() < static_cast<int>(reply.size()); ++i)
-        Sleep(10);
+    test_support::WaitWhileMoving([&] { return g_RxBuffer.GetCount() >= static_cast<int>(reply.size()); },
+                                  [&] { return g_RxBuffer.GetCount(); });
     g_Transfer.StopThreads();
     EXPECT_TRUE(HasOverlappedIoCompleted(Comm_GetOverlappedRX()));
     ASSERT_EQ(g_RxBuffer.GetCount(), static_cast<int>(reply.size()));
@@ -152,7 +152,7 @@ TEST_F(TransferEndToEnd, AbortMidFileStopsAtTheNextPacketWithNothingInFlight)
     CThread worker;
     ASSERT_TRUE(worker.Start(&FileTransferProc, &g_Transfer, THREAD_PRIORITY_HIGHEST));
     g_FileStartEvent.Set();
-    ASSERT_TRUE(PrinterReceived(4096, 20000));
+    ASSERT_TRUE(PrinterReceived(4096));
     SetEvent(g_TransferAbortEvent);
     bool done = false;
     for (int i = 0; i < 500 && !done; ++i) {
@@ -163,13 +163,10 @@ TEST_F(TransferEndToEnd, AbortMidFileStopsAtTheNextPacketWithNothingInFlight)
     }
     EXPECT_TRUE(done);
     EXPECT_TRUE(HasOverlappedIoCompleted(Comm_GetOverlappedTX()));
-    Sleep(200);
-    auto first = m_printer.Received("main");
-    Sleep(300);
-    auto second = m_printer.Received("main");
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(first->length, second->length);  // nothing more goes out after the abort
-    EXPECT_LT(second->length, bytes.size());
+    // What the port held has arrived and nothing more goes out after the abort.
+    const auto settled = test_support::SettledReceived(m_printer, "main");
+    ASSERT_TRUE(settled);
+    EXPECT_LT(settled->length, bytes.size());
     SetEvent(quit);
     EXPECT_TRUE(worker.Join(3000));
     g_Transfer.SetQuitEvent(nullptr);

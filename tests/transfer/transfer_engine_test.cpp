@@ -129,7 +129,7 @@ TEST_F(PipeTransfer, AbortMidFileStopsAtTheNextPacketWithNothingInFlight)
     CThread worker;
     ASSERT_TRUE(worker.Start(&FileTransferProc, &g_Transfer, THREAD_PRIORITY_HIGHEST));
     g_FileStartEvent.Set();
-    Sleep(300);
+    ASSERT_TRUE(WriterWaitsForRoom());
     int writesBefore = m_control->writeCalls;
     EXPECT_LT(static_cast<size_t>(writesBefore) * 8, bytes.size());  // packets of 8
     SetEvent(g_TransferAbortEvent);
@@ -181,7 +181,7 @@ TEST_F(PipeTransfer, ASendCutByAReadersLostRequestEndsWithTheLossAsItsCause)
     ASSERT_TRUE(OpenSendFile(file));
     CThread worker;
     ASSERT_TRUE(worker.Start([](void*) -> unsigned { return g_Transfer.DoFileTransfer(); }, nullptr));
-    Sleep(300);
+    ASSERT_TRUE(WriterWaitsForRoom());
     g_Transfer.StopThreads();
     ASSERT_TRUE(g_Transfer.IsTransportLost());
     // The waiting write completes; the send ends there, for the loss.

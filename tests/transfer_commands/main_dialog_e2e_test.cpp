@@ -14,6 +14,7 @@
 #include "box_recorder.h"
 #include "fixture_printer.h"
 #include "gui_harness.h"
+#include "progress_wait.h"
 #include "whole_file.h"
 
 #include "connection.h"
@@ -69,18 +70,16 @@ protected:
     }
 
     // Waits until the printer has seen at least length bytes on its main channel.
-    std::optional<vprinter::ReceivedSummary> Received(uint64_t length, DWORD timeoutMs = 60000)
+    std::optional<vprinter::ReceivedSummary> Received(uint64_t length)
     {
-        std::optional<vprinter::ReceivedSummary> received;
-        gui::PumpUntil(
-            [&] {
-                received = printer_.Received("main");
-                return !received || received->length >= length;
-            },
-            timeoutMs);
-        return received;
+        return test_support::AwaitReceived(printer_, "main", length, test_support::kStillMs, gui::PumpFor);
     }
-    bool Idle() { return gui::PumpUntil([&] { return dlg_.m_nTransferState == 0; }, 60000); }
+    // Waits until the transfer has ended, as long as its bytes keep reaching the printer.
+    bool Idle()
+    {
+        return test_support::WaitWhileReceiving(printer_, "main", [&] { return dlg_.m_nTransferState == 0; },
+                                                test_support::kStillMs, gui::PumpFor);
+    }
     std::string File(const char* name, const std::vector<char>& bytes)
     {
         const std::string path = folder_ + "\\" + name;
@@ -116,7 +115,7 @@ TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortSto
         EXPECT_EQ(gui::GetText(d, IDC_START_STRING), "Abort");
         ASSERT_TRUE(Idle());
         const std::string sent("\x1B@Kestrix\r\n\x00\xFF\\", 14);
-        auto received = Received(sent.size(), 10000);
+        auto received = Received(sent.size());
         ASSERT_TRUE(received && received->bytes);
         EXPECT_EQ(std::string(received->bytes->begin(), received->bytes->end()), sent);
         EXPECT_EQ(gui::GetText(d, IDC_START_STRING), "Send String");
@@ -161,12 +160,12 @@ TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortSto
         ASSERT_TRUE(printer_.Ok("SEND main " + vprinter::ToHex(reply)));
         const std::string copy = folder_ + "\\capture-copy.bin";
         std::vector<char> captured;
-        gui::PumpUntil(
+        test_support::WaitWhileMoving(
             [&] {
                 captured = g_RxDataFile.CopyTo(copy.c_str()) == ERROR_SUCCESS ? ReadWholeFile(copy) : captured;
                 return captured.size() >= reply.size();
             },
-            20000);
+            [&] { return captured.size(); }, test_support::kStillMs, gui::PumpFor);
         EXPECT_EQ(captured, std::vector<char>(reply.begin(), reply.end()));
 
         // Start pressed again during a file: it stops at the next packet, nothing left in flight.
@@ -174,17 +173,14 @@ TEST_F(MainDialogEndToEnd, SerialStartButtonsReachThePrinterByteExactAndAbortSto
         const std::vector<char> large = Pattern(8 << 20, 5);
         gui::SetText(d, IDC_FILE_NAME, File("large.prn", large).c_str());
         gui::Click(d, IDC_START_FILE);
-        ASSERT_TRUE(Received(4096, 20000));
+        ASSERT_TRUE(Received(4096));
         gui::Click(d, IDC_START_FILE);
         ASSERT_TRUE(Idle());
         EXPECT_TRUE(HasOverlappedIoCompleted(Comm_GetOverlappedTX()));
-        Sleep(200);
-        auto first = printer_.Received("main");
-        Sleep(300);
-        auto second = printer_.Received("main");
-        ASSERT_TRUE(first && second);
-        EXPECT_EQ(first->length, second->length);
-        EXPECT_LT(second->length, large.size());
+        // What the port held has arrived and nothing follows it.
+        const auto settled = test_support::SettledReceived(printer_, "main");
+        ASSERT_TRUE(settled);
+        EXPECT_LT(settled->length, large.size());
         EXPECT_TRUE(gui::IsEnabled(d, IDC_START_FILE));
         EXPECT_EQ(gui::GetText(d, IDC_START_FILE), "Send File");
 

@@ -87,7 +87,12 @@ protected:
         return path;
     }
 
-    bool Idle() { return gui::PumpUntil([&] { return dlg_.m_nTransferState == 0; }, 30000); }
+    // Waits until the transfer has ended, as long as its bytes keep reaching the printer.
+    bool Idle()
+    {
+        return test_support::WaitWhileReceiving(printer_, "main", [&] { return dlg_.m_nTransferState == 0; },
+                                                test_support::kStillMs, gui::PumpFor);
+    }
 
     std::string ns_;
     std::string folder_ = test_support::TempFolder("kx_usb_dialog");
@@ -235,8 +240,10 @@ TEST_F(UsbDialogEndToEnd, BytesReadWhileTheDeviceDoesNotAnswerAreDroppedAndLogge
 
 TEST_F(UsbDialogEndToEnd, AReaderHeldPastItsStopIsWaitedForBeforeItsPortIsReopened)
 {
-    // The printer answers each status request 6 s late: a reader inside one outlives the 3 s stop,
-    // and ends within the longer wait that follows.
+    // The printer holds its answer to each status request until the program has given up on the
+    // stop of the reader inside one (its first box): the reader outlives the stop, whatever the
+    // machine's pace, and ends within the longer wait that follows.
+    const std::string held = "USB STATUS DELAY 3600000";
     const std::string file = File("small.prn", test_support::SampleBytes(10000, 3));
     struct Reopen {
         const char* what;
@@ -249,7 +256,7 @@ TEST_F(UsbDialogEndToEnd, AReaderHeldPastItsStopIsWaitedForBeforeItsPortIsReopen
              // A reader of its own, whose first status request waits.
              g_Transfer.StopThreads();
              ASSERT_FALSE(g_Transfer.HasReader());
-             ASSERT_EQ(Standin("USB STATUS DELAY 6000"), "OK");
+             ASSERT_EQ(Standin(held), "OK");
              dlg_.m_dlgUsb.m_nOutChannel = 1;
              ASSERT_EQ(dlg_.ConnectPort(1), 1);
              ASSERT_TRUE(g_Transfer.IsReaderRunning());
@@ -266,7 +273,7 @@ TEST_F(UsbDialogEndToEnd, AReaderHeldPastItsStopIsWaitedForBeforeItsPortIsReopen
              gui::Click(d, IDC_START_FILE);
              ASSERT_EQ(dlg_.m_nTransferState, 2);
              // The reader's next status request waits through the reconnect.
-             ASSERT_EQ(Standin("USB STATUS DELAY 6000"), "OK");
+             ASSERT_EQ(Standin(held), "OK");
              ASSERT_TRUE(Idle());
              gui::Click(d, IDC_REPEAT);
          },
@@ -300,7 +307,12 @@ TEST_F(UsbDialogEndToEnd, AReaderHeldPastItsStopIsWaitedForBeforeItsPortIsReopen
         for (const Reopen& reopen : reopens) {
             SCOPED_TRACE(reopen.what);
             boxes_.Clear();
+            boxes_.WhenShown([&](const std::string& text) {
+                if (text == reopen.boxes.front())
+                    Standin("USB STATUS DELAY 0");
+            });
             reopen.run(d);
+            boxes_.WhenShown(nullptr);
             EXPECT_EQ(boxes_.Texts(), reopen.boxes);
             // Nothing reached a handle that was closed or replaced while the reader ran.
             EXPECT_EQ(Standin("STALE COUNT"), "OK 0");

@@ -41,7 +41,7 @@ TEST_F(UsbTest, MegabyteThroughBulkOutArrivesByteExact)
     ASSERT_EQ(OpenDevice(0), 1);
     std::vector<uint8_t> data = test_support::SampleBytes(1 << 20, 0x12345678);
     ASSERT_TRUE(WriteAll(data.data(), data.size(), m_info->m_nCommPacketSize)) << GetLastError();
-    ASSERT_TRUE(WaitReceived("main", data.size(), 30000));
+    ASSERT_TRUE(WaitReceived("main", data.size()));
     auto summary = m_printer.Received("main");
     ASSERT_TRUE(summary);
     EXPECT_EQ(summary->length, data.size());
@@ -84,7 +84,7 @@ TEST_F(UsbTest, RealTimeChannelWritesReachTheRealTimeChannel)
     ASSERT_EQ(OpenDevice(1, 1), 1);
     EXPECT_EQ(m_channel, 1);
     ASSERT_TRUE(WriteAll(command, sizeof command));
-    ASSERT_TRUE(WaitReceived("rt", sizeof command, 5000));
+    ASSERT_TRUE(WaitReceived("rt", sizeof command));
     EXPECT_EQ(vprinter::ToHex(*m_printer.Received("rt")->bytes), "100401");
     EXPECT_EQ(m_printer.Received("main")->length, 0u);
 }
@@ -100,8 +100,8 @@ TEST_F(UsbTest, TwoWritersSwitchTheOutputChannelWithoutReopening)
     EXPECT_EQ(Check(1, 0), 0);
     EXPECT_NE(m_info->m_hCommPortTX, bulkOut);
     ASSERT_TRUE(WriteAll(realTime, sizeof realTime));
-    ASSERT_TRUE(WaitReceived("rt", sizeof realTime, 5000));
-    ASSERT_TRUE(WaitReceived("main", sizeof main, 5000));
+    ASSERT_TRUE(WaitReceived("rt", sizeof realTime));
+    ASSERT_TRUE(WaitReceived("main", sizeof main));
     EXPECT_EQ(vprinter::ToHex(*m_printer.Received("rt")->bytes), "100502");
     EXPECT_EQ(vprinter::ToHex(*m_printer.Received("main")->bytes), "4142");
     // A changed writer mode cannot use the pipes made for the other one.
@@ -213,7 +213,7 @@ TEST_F(UsbTest, DeviceWithoutInterruptEndpointsWritesMainAndHasNoUsmPipe)
     EXPECT_EQ(m_info->m_hCommPortRXUsm, nullptr);
     const uint8_t data[] = {'x', 'y'};
     ASSERT_TRUE(WriteAll(data, sizeof data));
-    ASSERT_TRUE(WaitReceived("main", sizeof data, 5000));
+    ASSERT_TRUE(WaitReceived("main", sizeof data));
 }
 
 TEST_F(UsbTest, DeviceWithoutBulkInIsNotOpened)
@@ -256,7 +256,7 @@ TEST_F(UsbTest, VanishedDeviceFailsAndALaterReopenWorks)
     EXPECT_EQ(Check(0), 1);
     ASSERT_EQ(OpenDevice(0, 1), 1);
     ASSERT_TRUE(WriteAll(data, sizeof data));
-    ASSERT_TRUE(WaitReceived("main", sizeof data, 5000));
+    ASSERT_TRUE(WaitReceived("main", sizeof data));
     EXPECT_EQ(vprinter::ToHex(*m_printer.Received("main")->bytes), "010203");
 }
 

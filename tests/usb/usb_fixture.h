@@ -36,9 +36,9 @@ protected:
     // Reads from handle with record until length bytes came or timeoutMs passed.
     std::vector<uint8_t> ReadSome(HANDLE handle, OVERLAPPED& record, size_t length, DWORD timeoutMs);
     std::vector<Notice> TakeNotices() { return m_notify.Take(); }
-    bool WaitReceived(const char* channel, uint64_t length, DWORD timeoutMs)
+    bool WaitReceived(const char* channel, uint64_t length)
     {
-        return test_support::WaitReceived(m_printer, channel, length, timeoutMs);
+        return test_support::WaitReceived(m_printer, channel, length);
     }
 
     std::string m_ns;

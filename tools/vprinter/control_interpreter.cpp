@@ -62,6 +62,8 @@ std::chrono::milliseconds DelayArg(const ControlInterpreter::Args& args, size_t 
 
 }  // namespace
 
+uint64_t NumberArg(const ControlInterpreter::Args& args, size_t index) { return NumberArg(args, index, 0, true); }
+
 ControlInterpreter::ControlInterpreter(PrinterModel& model) : m_model(model)
 {
     AddCommand("PING", [](const Args&, Clock::time_point) { return std::string("OK vprinter"); });

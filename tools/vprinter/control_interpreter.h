@@ -18,6 +18,7 @@
 //   LINE                                   OK baud=<n> stop=<n> crtscts=<0|1> ixon=<0|1> ixoff=<0|1>
 //   XOFF, XON                              send the flow-control character ahead of queued data
 //   FLUSH                                  drop unread input of the port and output still queued
+//   PTY SLOW <bytes/s>                     read the port at most that fast (0: as fast as it comes)
 #pragma once
 #include "printer_model.h"
 #include <functional>
@@ -56,5 +57,8 @@ private:
     std::map<std::string, Handler> m_commands;
     bool m_quit = false;
 };
+
+// For a command's handler: the whole number args[index], or ControlError.
+uint64_t NumberArg(const ControlInterpreter::Args& args, size_t index);
 
 }  // namespace vprinter

@@ -1,9 +1,12 @@
 // The serial side of the virtual printer over a pseudo-terminal.
 #include "pty_front_end.h"
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <strings.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -75,12 +78,15 @@ bool PtyFrontEnd::Open(const std::string& link)
 
 void PtyFrontEnd::OnReady(short revents)
 {
-    if (revents & POLLIN) {
-        uint8_t buffer[16384];
-        ssize_t got = read(m_master, buffer, sizeof buffer);
-        if (got > 0) m_model.Receive(Channel::Main, std::span<const uint8_t>(buffer, static_cast<size_t>(got)), Clock::now());
-    }
+    if (revents & POLLIN) ReadSome(SIZE_MAX);
     if (revents & POLLOUT) Flush();
+}
+
+void PtyFrontEnd::ReadSome(size_t budget)
+{
+    uint8_t buffer[16384];
+    ssize_t got = read(m_master, buffer, std::min(budget, sizeof buffer));
+    if (got > 0) m_model.Receive(Channel::Main, std::span<const uint8_t>(buffer, static_cast<size_t>(got)), Clock::now());
 }
 
 void PtyFrontEnd::Transmit(std::span<const uint8_t> bytes, bool urgent)
@@ -103,7 +109,15 @@ void PtyFrontEnd::Flush()
         m_output.clear();
         m_outputDone = 0;
     }
-    m_reactor.SetEvents(m_master, m_output.empty() ? POLLIN : POLLIN | POLLOUT);
+    UpdateEvents();
+}
+
+void PtyFrontEnd::UpdateEvents()
+{
+    // A slowed reader reads at its ticks only.
+    short events = m_bytesPerSecond == 0 ? POLLIN : 0;
+    if (!m_output.empty()) events |= POLLOUT;
+    m_reactor.SetEvents(m_master, events);
 }
 
 LineSettings PtyFrontEnd::Line() const
@@ -138,11 +152,25 @@ void PtyFrontEnd::AddCommands(ControlInterpreter& interpreter)
         m_output.clear();
         m_outputDone = 0;
         tcflush(m_slave, TCIOFLUSH);
-        m_reactor.SetEvents(m_master, POLLIN);
+        UpdateEvents();
         return std::string("OK");
     });
     interpreter.AddCommand("XON", [this](const ControlInterpreter::Args&, Clock::time_point) {
         Transmit(std::span<const uint8_t>(&kXon, 1), true);
+        return std::string("OK");
+    });
+    // The port's writes are held back as on a slower machine, with the pty's own buffer between.
+    interpreter.AddCommand("PTY", [this](const ControlInterpreter::Args& args, Clock::time_point) {
+        if (args.size() != 2 || strcasecmp(args[0].c_str(), "SLOW") != 0) throw ControlError{"usage: PTY SLOW <bytes/s>"};
+        size_t bytesPerSecond = NumberArg(args, 1);
+        std::unique_ptr<Ticker> ticker;
+        if (bytesPerSecond) {
+            ticker = std::make_unique<Ticker>(m_reactor, [this] { ReadSome(Ticker::Share(m_bytesPerSecond)); });
+            if (!ticker->Ok()) throw ControlError{"no timer"};
+        }
+        m_bytesPerSecond = bytesPerSecond;
+        m_ticker = std::move(ticker);
+        UpdateEvents();
         return std::string("OK");
     });
 }

@@ -1,8 +1,12 @@
 // PtyFrontEnd: the virtual printer's serial side, a pseudo-terminal whose slave a serial port opens.
-// It carries the Main channel and adds the control commands LINE, XOFF, XON and FLUSH.
+// It carries the Main channel and adds the control commands LINE, XOFF, XON, FLUSH and PTY SLOW:
+//   PTY SLOW <bytes/s>   read the port's output at most that fast (0: as fast as it comes, the
+//                        default), as a slow printer does: once the pty is full the port's writes wait
 #pragma once
 #include "control_interpreter.h"
 #include "reactor.h"
+#include "ticker.h"
+#include <memory>
 #include <string>
 
 namespace vprinter {
@@ -32,12 +36,14 @@ public:
     LineSettings Line() const;
     void Transmit(std::span<const uint8_t> bytes, bool urgent) override;
 
-    // Adds LINE, XOFF, XON and FLUSH to the control language.
+    // Adds LINE, XOFF, XON, FLUSH and PTY to the control language.
     void AddCommands(ControlInterpreter& interpreter);
 
 private:
     void OnReady(short revents);
+    void ReadSome(size_t budget);
     void Flush();
+    void UpdateEvents();
 
     Reactor& m_reactor;
     PrinterModel& m_model;
@@ -49,6 +55,8 @@ private:
     std::string m_link;
     Bytes m_output;  // bytes not yet taken by the pty, m_outputDone of them already written
     size_t m_outputDone = 0;
+    size_t m_bytesPerSecond = 0;  // 0: no limit
+    std::unique_ptr<Ticker> m_ticker;  // while there is a limit
 };
 
 }  // namespace vprinter

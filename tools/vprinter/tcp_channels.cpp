@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include "bound_socket.h"
@@ -14,7 +13,6 @@
 namespace vprinter {
 namespace {
 
-constexpr int kTickMs = 10;                     // slow readers read once per tick
 constexpr int kReceiveBuffer = 256 * 1024;      // small enough that a stalled reader backs up soon
 
 std::string Upper(std::string text)
@@ -55,10 +53,6 @@ TcpChannels::~TcpChannels()
         m_model.Attach(channel, nullptr);
         delete State(channel).output;
     }
-    if (m_ticker >= 0) {
-        m_reactor.Unwatch(m_ticker);
-        close(m_ticker);
-    }
 }
 
 bool TcpChannels::Listen(const std::string& host, const std::array<unsigned short, kChannelCount>& ports)
@@ -71,14 +65,8 @@ bool TcpChannels::Listen(const std::string& host, const std::array<unsigned shor
         State(channel).output = new Output(*this, channel);
         m_model.Attach(channel, State(channel).output);
     }
-    m_ticker = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_ticker < 0) return false;
-    itimerspec every{};
-    every.it_interval.tv_nsec = kTickMs * 1000000L;
-    every.it_value = every.it_interval;
-    timerfd_settime(m_ticker, 0, &every, nullptr);
-    m_reactor.Watch(m_ticker, POLLIN, [this](short) { OnTick(); });
-    return true;
+    m_ticker = std::make_unique<Ticker>(m_reactor, [this] { OnTick(); });
+    return m_ticker->Ok();
 }
 
 bool TcpChannels::OpenListener(Channel channel)
@@ -169,20 +157,18 @@ void TcpChannels::ReadSome(Channel channel, Connection& connection, size_t budge
 
 void TcpChannels::OnTick()
 {
-    uint64_t expirations;
-    if (read(m_ticker, &expirations, sizeof expirations) <= 0) return;
     for (int c = 0; c < kChannelCount; ++c) {
         Channel channel = static_cast<Channel>(c);
         ChannelState& state = State(channel);
         if (state.stall || state.bytesPerSecond == 0 || state.connections.empty()) continue;
-        size_t budget = state.bytesPerSecond * kTickMs / 1000;
+        size_t budget = Ticker::Share(state.bytesPerSecond);
         // Each connection gets the budget; Drop may remove one, so walk by descriptor.
         std::vector<int> fds;
         for (const Connection& connection : state.connections) fds.push_back(connection.fd);
         for (int fd : fds)
             for (Connection& connection : state.connections)
                 if (connection.fd == fd) {
-                    ReadSome(channel, connection, budget ? budget : 1);
+                    ReadSome(channel, connection, budget);
                     break;
                 }
     }

@@ -13,8 +13,10 @@
 #pragma once
 #include "control_interpreter.h"
 #include "reactor.h"
+#include "ticker.h"
 #include <array>
 #include <list>
+#include <memory>
 #include <string>
 
 namespace vprinter {
@@ -70,7 +72,7 @@ private:
     PrinterModel& m_model;
     std::string m_host;
     std::array<ChannelState, kChannelCount> m_channels;
-    int m_ticker = -1;                   // timerfd pacing the slow readers
+    std::unique_ptr<Ticker> m_ticker;    // paces the slow readers
 };
 
 }  // namespace vprinter

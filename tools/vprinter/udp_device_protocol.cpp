@@ -235,7 +235,8 @@ void UdpDeviceProtocol::AddCommands(ControlInterpreter& interpreter)
     });
     interpreter.AddCommand("UDP", [this](const ControlInterpreter::Args& args, Clock::time_point) {
         if (args.size() != 1 || Upper(args[0]) != "STATUS") throw ControlError{"usage: UDP STATUS"};
-        return "OK received=" + std::to_string(m_received) + " last=" + ToHex(m_last);
+        return "OK received=" + std::to_string(m_received) + " pending=" + std::to_string(m_timed.size()) +
+               " last=" + ToHex(m_last);
     });
 }
 

@@ -8,7 +8,8 @@
 //   DISCOVERY SEPARATE|TOGETHER [delay-ms]  one record per datagram, or all in one; sent after delay
 //   CONFIRM ACK|NAK|SILENT                  how device commands are answered (ACK also applies them)
 //   NOISE ON|OFF                            surround each answer with datagrams that are no answer
-//   UDP STATUS                              OK received=<n> last=<hex of the last datagram>
+//   UDP STATUS                              OK received=<n> pending=<answers not sent yet>
+//                                           last=<hex of the last datagram>
 #pragma once
 #include "control_interpreter.h"
 #include "reactor.h"

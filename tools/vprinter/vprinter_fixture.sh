@@ -8,7 +8,20 @@
 #   vprinter_fixture.sh stop <dir> <name>
 # The printer runs detached from the caller's pipes (ctest would wait for them) and ends by
 # itself after an hour if no stop comes.
+# KX_VPRINTER_PTY_SLOW=<bytes/s> (unset: no limit): the printer reads its pty no faster, so the
+# serial tests meet a port that takes its bytes as a slower machine's would.
 set -u
+
+# Tells the printer of control file $1 the reading pace KX_VPRINTER_PTY_SLOW asks for.
+slow_down() {
+    [ -n "${KX_VPRINTER_PTY_SLOW:-}" ] || return 0
+    local reply=""
+    exec 3<>"/dev/tcp/127.0.0.1/$(sed -n 1p "$1")" || return 1
+    printf 'PTY SLOW %s\n' "$KX_VPRINTER_PTY_SLOW" >&3
+    read -r -t 5 reply <&3
+    exec 3<&-
+    [ "$reply" = OK ] || { echo "vprinter: PTY SLOW $KX_VPRINTER_PTY_SLOW answered '$reply'" >&2; return 1; }
+}
 action=${1:-}
 case "$action" in
 start)
@@ -20,7 +33,7 @@ start)
     setsid "$vprinter" --control 127.0.0.1:0 --port-file "$dir/control-$name.txt" --pty-link "$dir/$name" \
         --lifetime 3600 "$@" </dev/null >"$dir/$name.log" 2>&1 &
     for _ in $(seq 100); do
-        [ -s "$dir/control-$name.txt" ] && exit 0
+        [ -s "$dir/control-$name.txt" ] && { slow_down "$dir/control-$name.txt"; exit; }
         kill -0 $! 2>/dev/null || break
         sleep 0.05
     done

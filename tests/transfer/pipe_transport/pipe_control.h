@@ -20,6 +20,7 @@ struct PipeControl {
     int openCalls;
     int closeCalls;
     int writeCalls;
+    int pendingWrites;          // writes the pipe did not take at once (its buffer was full)
     DWORD writeSizes[64];       // sizes of the first 64 writes
     int objectsAlive;           // transport objects made and not yet destroyed
 };

@@ -5,7 +5,7 @@
 
 namespace {
 
-PipeControl g_control = {"", 2, 1, -1, 8, 2, 4096, 0, 0, 0, 0, 0, 0, {}, 0};
+PipeControl g_control = {"", 2, 1, -1, 8, 2, 4096, 0, 0, 0, 0, 0, 0, 0, {}, 0};
 
 class CPipeInfo final : public CCommInfo {
 public:
@@ -66,7 +66,11 @@ public:
         }
         if (g_control.keepWrites)
             return KeepPending(ov);
-        return WriteFile(h, data, length, written, ov);
+        if (WriteFile(h, data, length, written, ov))
+            return TRUE;
+        if (GetLastError() == ERROR_IO_PENDING)
+            ++g_control.pendingWrites;
+        return FALSE;
     }
     // Pending in the record as a driver leaves it; no cancel reaches it.
     static BOOL KeepPending(OVERLAPPED* ov)

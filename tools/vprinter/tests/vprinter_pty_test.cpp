@@ -72,13 +72,19 @@ protected:
         return bytes;
     }
 
-    // The printer records asynchronously: wait until it has seen n bytes.
+    // The printer records asynchronously: wait until it has seen n bytes, or two seconds went by
+    // without a new one.
     std::optional<ReceivedSummary> WaitReceived(uint64_t n)
     {
         std::optional<ReceivedSummary> received;
-        for (int i = 0; i < 200; ++i) {
+        uint64_t last = 0;
+        for (auto movedAt = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - movedAt < 2s;) {
             received = client_.Received();
             if (!received || received->length >= n) break;
+            if (received->length != last) {
+                last = received->length;
+                movedAt = std::chrono::steady_clock::now();
+            }
             std::this_thread::sleep_for(10ms);
         }
         return received;
@@ -127,6 +133,29 @@ TEST_F(VPrinterProgram, FloodArrivesWholeAndXoffReachesARawPort)
     for (size_t i = 0; i < flood.size(); ++i) ASSERT_EQ(flood[i], static_cast<uint8_t>(i % 251)) << i;
     ASSERT_TRUE(client_.Ok("XOFF"));
     EXPECT_EQ(ReadPort(1), (Bytes{0x13}));
+}
+
+TEST_F(VPrinterProgram, PtySlowHoldsTheReadsToItsRateUntilLiftedByZero)
+{
+    for (const char* bad : {"PTY", "PTY SLOW", "PTY SLOW fast", "PTY FAST 10"})
+        EXPECT_EQ(client_.Command(bad).rfind("ERR", 0), 0u) << bad;
+    ASSERT_TRUE(client_.Ok("PTY SLOW 20000"));
+    const Bytes slow(10000, 0x5A);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(write(port_, slow.data(), slow.size()), static_cast<ssize_t>(slow.size()));
+    auto received = WaitReceived(slow.size());
+    ASSERT_TRUE(received);
+    ASSERT_EQ(received->length, slow.size());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 450ms);  // half a second at 20000 bytes/s, less a tick
+
+    // Lifted, the reads follow the port again: more than the pty holds gets through.
+    ASSERT_TRUE(client_.Ok("PTY SLOW 0"));
+    const Bytes fast(200000, 0xA5);
+    std::thread writer([&] { EXPECT_EQ(write(port_, fast.data(), fast.size()), static_cast<ssize_t>(fast.size())); });
+    received = WaitReceived(slow.size() + fast.size());
+    writer.join();
+    ASSERT_TRUE(received);
+    EXPECT_EQ(received->length, slow.size() + fast.size());
 }
 
 TEST_F(VPrinterProgram, QuitEndsTheProgramAndRemovesItsFiles)
