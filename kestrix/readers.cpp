@@ -270,8 +270,11 @@ void CTransfer::RunDataReader()
             }
         }
         // Each request is bounded, and the stop is looked at before each: a reader asked to stop
-        // ends within the stop wait (the read's delivery may just have asked the device).
-        if (requestStatus && !IsSet(m_evStopReader.Handle())) {
+        // ends within the stop wait (the read's delivery may just have asked the device). The stop
+        // event resets as it is seen, so every look that sees it ends the reader.
+        if (IsSet(m_evStopReader.Handle()))
+            break;
+        if (requestStatus) {
             statusEvent.Reset();
             int requested = Comm_InitGetDeviceStatus(status, kReaderBufferSize, statusLength, &statusRecord);
             if (requested == 1) {
@@ -303,8 +306,9 @@ void CTransfer::RunDataReader()
         }
         DWORD result = WaitForMultipleObjects(count, waits, FALSE, Comm_GetReadTimeout());
         if (result == WAIT_TIMEOUT) {
-            if (m_bCheckStatus == 1 && !IsSet(m_evStopReader.Handle()) &&
-                Comm_GetDeviceStatus(status, statusLength, word) == 1)
+            if (IsSet(m_evStopReader.Handle()))
+                break;
+            if (m_bCheckStatus == 1 && Comm_GetDeviceStatus(status, statusLength, word) == 1)
                 Post(WM_DEVICE_STATUS, word, 0);
             continue;
         }

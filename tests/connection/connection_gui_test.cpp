@@ -300,7 +300,7 @@ TEST_F(ConnectionTest, AReadKeptAfterItsCancelByTheStopLeavesItsPortAlone)
             if (row.radio)
                 gui::Click(d, row.radio);
             ASSERT_EQ(Events(*row.script), "FVO");
-            ASSERT_TRUE(g_Transfer.IsReaderRunning());
+            ASSERT_TRUE(gui::PumpUntil([&] { return row.script->readsKept == 1; }, 10000)) << "no reader inside a read";
             boxes_.Clear();
             row.script->checkResult = 1;
             EXPECT_EQ(dlg_.ConnectPort(1), 0);
@@ -314,6 +314,7 @@ TEST_F(ConnectionTest, AReadKeptAfterItsCancelByTheStopLeavesItsPortAlone)
         // The close of the dialog stops the reader of a new serial transport the same way.
         gui::Click(d, IDC_IF_SERIAL);
         ASSERT_EQ(Events(*serial_), "FVOVFVO");
+        ASSERT_TRUE(gui::PumpUntil([&] { return serial_->readsKept == 2; }, 10000)) << "no reader inside a read";
         d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(Events(*serial_), "FVOVFVO") << "the lost port was closed";

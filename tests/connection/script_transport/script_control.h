@@ -25,6 +25,7 @@ struct ScriptControl {
     DWORD statusDelayMs;   // how long each status decoding keeps its caller (a reader that is slow to stop)
     int keepWrites;        // writes pend and never end, whatever cancels them (a driver that keeps them)
     int keepReads;         // the same for the data reader's reads
+    int readsKept;         // how many reads were kept so far
     char toRead[64];       // what the next read gives, toReadCount bytes
     int toReadCount;
     char written[256];     // what the writes took, in order (writtenCount bytes, the first 256 kept)

@@ -68,8 +68,10 @@ public:
     }
     BOOL Read(HANDLE, void* buffer, DWORD length, DWORD* read, OVERLAPPED* ov) override
     {
-        if (g_control.keepReads && ov == &m_OverlappedRX)
+        if (g_control.keepReads && ov == &m_OverlappedRX) {
+            ++g_control.readsKept;
             return Kept(ov);
+        }
         *read = 0;
         if (g_control.toReadCount > 0 && length >= static_cast<DWORD>(g_control.toReadCount)) {
             std::memcpy(buffer, g_control.toRead, static_cast<size_t>(g_control.toReadCount));
