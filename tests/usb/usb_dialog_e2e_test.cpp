@@ -278,30 +278,6 @@ TEST_F(UsbDialogEndToEnd, AReaderHeldPastItsStopIsWaitedForBeforeItsPortIsReopen
              gui::Click(d, IDC_REPEAT);
          },
          {"Error - Reader Thread didn't exit.\n\r", "Error - Stop Read/Write Threads"}},
-        {"a reader held past the whole wait: the send that asked for the reopen does not start",
-         [&](CDialog& d) {
-             g_Transfer.StopThreads();
-             ASSERT_FALSE(g_Transfer.HasReader());
-             // Held through the whole wait, not only the stop: released at the row's end.
-             boxes_.WhenShown(nullptr);
-             ASSERT_EQ(Standin(held), "OK");
-             dlg_.m_dlgUsb.m_nOutChannel = 1;
-             ASSERT_EQ(dlg_.ConnectPort(1), 1);
-             ASSERT_TRUE(g_Transfer.IsReaderRunning());
-             // Back to the normal channel on the page, which the Send String reads.
-             dlg_.m_dlgUsb.m_nOutChannel = 0;
-             dlg_.m_dlgUsb.UpdateData(FALSE);
-             gui::SetText(d, IDC_DATA_STRING, "held");
-             gui::Click(d, IDC_START_STRING);
-             EXPECT_EQ(dlg_.m_nTransferState, 0);
-             ASSERT_TRUE(Idle());
-             for (const char* channel : {"main", "rt"}) {
-                 const auto received = printer_.Received(channel);
-                 ASSERT_TRUE(received);
-                 EXPECT_EQ(received->length, 0u) << channel;
-             }
-         },
-         {"Error - Stop Reader Thread"}},
     };
     gui::RunModal(dlg_, [&](CDialog& d) {
         ASSERT_EQ(Comm_IsConnected(), 1);
