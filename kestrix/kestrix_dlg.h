@@ -85,7 +85,8 @@ public:
     bool StopReadersForReopen(bool usbHandOver = false);
     // The connect of a port whose handle is lost: its box, then the failure block with its line. 0.
     int FailLostPort();
-    // ConnectPort(1) up to kUsbConnectTries times, the transport dropped after each failure.
+    // ConnectPort(1) up to kUsbConnectTries times, the transport dropped after each failure; a reader
+    // that would not stop keeps the port as it is and ends the tries.
     int ConnectUsbWithRetries();
     // Readers stopped, port closed, transport dropped; a reader that would not end keeps them (logged).
     // A port whose handle is lost is not closed: Dorvane keeps its transport.
