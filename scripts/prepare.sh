@@ -1,7 +1,7 @@
 # Sourced by run.sh and test.sh: installs, builds both trees, starts a display and primes the
 # project's Wine prefix; both are stopped again when the sourcing shell exits.
 _kx_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-"$_kx_scripts/check-i386.sh"
+"$_kx_scripts/i386-emulation.sh"
 "$_kx_scripts/setup.sh"
 "$_kx_scripts/build.sh"
 . "$_kx_scripts/display.sh"

@@ -44,9 +44,7 @@ done
 # install from those alone, through a source list and a lists folder of this run's own, so
 # nothing under /etc/apt or /var/lib/apt/lists changes.
 . /etc/os-release
-mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
-         awk '/^(URIs:|deb )/ { for (i = 2; i <= NF; i++) if ($i ~ /^https?:\/\/.*\/debian\/?$/) { print $i; exit } }' || true)
-mirror=${mirror:-http://deb.debian.org/debian}
+mirror=$("$(dirname "$0")/debian-mirror.sh")
 echo "setup: apt-get update failed six times ($(grep -m1 '^E:' "$log" | cut -c1-220)); installing from" \
      "$mirror $VERSION_CODENAME and $VERSION_CODENAME-updates only, WITHOUT the security suite" >&2
 dir=$($SUDO mktemp -d); trap 'rm -f "$log"; $SUDO rm -rf "$dir"' EXIT
