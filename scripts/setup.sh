@@ -4,6 +4,10 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
           wine wine32:i386 xvfb x11-apps x11-utils imagemagick socat netcat-openbsd bc iproute2 procps)
+# Under QEMU's emulator (scripts/i386-emulation.sh) Wine's 32-bit server would be emulated too, and
+# QEMU's user mode has no ptrace, which the server needs to reach another process's memory: the
+# 64-bit server runs natively and serves the 32-bit programs all the same.
+if grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then packages+=(wine64); fi
 SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 missing=()
 for p in "${packages[@]}"; do
