@@ -321,14 +321,16 @@ bool CKestrixDlg::ConnectUsb()
         for (CLed* led : {g_pLedUsbError, g_pLedPaperOut})
             if (led)
                 led->SetState(0);
-        // Hand-over: a device still present whose reader has ended keeps its open port; otherwise
-        // both readers are stopped (their reads completed) and the port reopens in restart mode.
+        // Hand-over: a device still present whose reader has ended by itself keeps its open port;
+        // otherwise both readers are stopped (their reads completed) and the port reopens in
+        // restart mode. A reader whose stop timed out never ended by itself, even once it has
+        // ended: the stop then finds it ended and forgets it with its stop.
         int restart = 0;
         bool reopen = true;
         if (g_Transfer.HasReader() || g_Transfer.HasUsmReader()) {
             // The device is asked only when it decides: a running reader may be inside a request.
-            const bool running = g_Transfer.IsReaderRunning();
-            if (!running && Comm_IsDevicePresent()) {
+            const bool endedByItself = !g_Transfer.IsReaderRunning() && !g_Transfer.HasReaderAskedToStop();
+            if (endedByItself && Comm_IsDevicePresent()) {
                 reopen = false;
             } else if (StopReadersForReopen(true)) {
                 restart = 1;
@@ -559,7 +561,8 @@ int CKestrixDlg::ConnectUsbWithRetries()
     for (int attempt = 0; attempt < kUsbConnectTries; ++attempt) {
         if (ConnectPort(1))
             return 1;
-        // A reader that would not stop keeps its port as it is: neither dropped nor tried again.
+        // A reader that would not stop and still runs keeps its port as it is: neither dropped nor
+        // tried again. One that has ended since goes with the dropped transport, as any reader.
         if (g_Transfer.IsStopPending())
             return 0;
         DropTransport();

@@ -50,6 +50,11 @@ bool CTransfer::IsReaderRunning() const
     return m_pReader && !m_pReader->Join(0);
 }
 
+bool CTransfer::IsStopPending() const
+{
+    return m_bStopping && (IsReaderRunning() || (m_pUsmReader && !m_pUsmReader->Join(0)));
+}
+
 void CTransfer::ForgetEndedReaders()
 {
     if (m_pReader && m_pReader->Join(0))

@@ -73,8 +73,11 @@ public:
     bool IsReaderRunning() const;
     bool HasReader() const { return m_pReader != nullptr; }
     bool HasUsmReader() const { return m_pUsmReader != nullptr; }
-    // A reader asked to stop had not ended when last waited for: it still holds its port.
-    bool IsStopPending() const { return m_bStopping; }
+    // A reader asked to stop still runs: it holds its port as it is.
+    bool IsStopPending() const;
+    // A stop timed out on the readers recorded, which may have ended since: none of them ended by
+    // itself (the next stop finds them ended and forgets them).
+    bool HasReaderAskedToStop() const { return m_bStopping; }
 
     // Writes n bytes with one overlapped write: n, the bytes written when fewer, or -1.
     int WriterGeneric(const void* data, DWORD n);
@@ -130,7 +133,7 @@ private:
     HANDLE m_hQuitEvent = nullptr;
     int m_bCheckStatus = 1;
     std::atomic<HWND> m_hNotifyWnd{nullptr};
-    // Readers were asked to stop and one of them still runs (GUI thread only).
+    // A stop timed out on the readers recorded (GUI thread only).
     bool m_bStopping = false;
     std::atomic<const void*> m_pLostTransport{nullptr};
     std::chrono::steady_clock::time_point m_transferStart;

@@ -210,7 +210,9 @@ TEST_F(ConnectionTest, AUsbReaderThatWillNotStopForAReopenShowsOneBox)
     gui::RunModal(dlg_, [&](CDialog& d) {
         ASSERT_TRUE(g_Transfer.IsReaderRunning());
         ASSERT_EQ(Events(*usb_), "FVO");
-        // The refused reopen fails the Send String that asked for it: nothing goes out on the old port.
+        // The Real Time endpoint chosen: the refused reopen fails the Send String that asked for it,
+        // and nothing goes out on the old port.
+        ::CheckRadioButton(dlg_.m_dlgUsb, IDC_USB_NORMAL, IDC_USB_REAL_TIME, IDC_USB_REAL_TIME);
         gui::SetText(d, IDC_DATA_STRING, "held");
         gui::Click(d, IDC_START_STRING);
         EXPECT_EQ(dlg_.m_nTransferState, 0);
@@ -218,12 +220,80 @@ TEST_F(ConnectionTest, AUsbReaderThatWillNotStopForAReopenShowsOneBox)
         EXPECT_EQ(usb_->writtenCount, 0);
         EXPECT_EQ(Boxes(), std::vector<std::string>{"Error - Stop Reader Thread"});
         EXPECT_EQ(Events(*usb_), "FVOV") << "the port was closed or reopened under the running reader";
-        // Once the reader has ended, the next connect starts one again.
+        // Once the reader has ended, the next connect forgets it with its stop: the port reopens in
+        // restart mode on the chosen endpoint, and the string goes out there.
         usb_->statusDelayMs = 0;
         ASSERT_TRUE(gui::PumpUntil([&] { return !g_Transfer.IsReaderRunning(); }, 15000));
-        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        gui::Click(d, IDC_START_STRING);
+        ASSERT_TRUE(Idle());
+        EXPECT_EQ(Events(*usb_), "FVOVVO") << "the ended reader's port was taken for the new endpoint's";
+        EXPECT_EQ(usb_->lastRestart, 1);
+        EXPECT_EQ(std::string(usb_->written, static_cast<size_t>(usb_->writtenCount)), "held");
+        EXPECT_EQ(usb_->writtenChannel, 1);
         EXPECT_TRUE(g_Transfer.IsReaderRunning());
         EXPECT_EQ(Boxes().size(), 1u);
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+TEST_F(ConnectionTest, AUsbReaderWhoseRefusedStopEndsInALostReadGivesWayToANewTransport)
+{
+    dlg_.m_nInterface = 1;
+    dlg_.m_dlgUsb.m_bMonitor = 1;
+    usb_->checkResult = 1;
+    usb_->asyncRead = 1;
+    usb_->keepReads = 1;
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_EQ(Events(*usb_), "FVO");
+        // The reader inside a read the driver keeps, then held past the whole wait in a status
+        // decoding: the reopen is refused.
+        ASSERT_TRUE(gui::PumpUntil([&] { return usb_->readsKept == 1; }, 10000)) << "no reader inside a read";
+        usb_->statusDelayMs = 3600000;
+        ASSERT_TRUE(gui::PumpUntil([&] { return usb_->statusHeld == 1; }, 10000)) << "no reader held";
+        EXPECT_EQ(dlg_.ConnectPort(1), 0);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"Error - Stop Reader Thread"});
+        // Let go, the reader ends on its stop, and its kept read is lost with it.
+        usb_->statusDelayMs = 0;
+        ASSERT_TRUE(gui::PumpUntil([&] { return !g_Transfer.IsReaderRunning(); }, 10000));
+        ASSERT_TRUE(g_Transfer.IsTransportLost());
+        // USB picked again: the lost transport is dropped (and kept), and a new one works.
+        usb_->keepReads = 0;
+        gui::Click(d, IDC_IF_USB);
+        EXPECT_EQ(Events(*usb_), "FVOVFVO");
+        EXPECT_EQ(Boxes(), (std::vector<std::string>{"Error - Stop Reader Thread",
+                                                     "Error - Get communication port Handle"}));
+        gui::SetText(d, IDC_DATA_STRING, "again");
+        gui::Click(d, IDC_START_STRING);
+        ASSERT_TRUE(Idle());
+        EXPECT_EQ(std::string(usb_->written, static_cast<size_t>(usb_->writtenCount)), "again");
+        d.EndDialog(IDCANCEL);
+    });
+}
+
+// A reader looks at its stop between its requests: a read whose delivery asks for the device, then
+// a status decoding, each about 2 s, do not keep it past the 3 s stop.
+TEST_F(ConnectionTest, AReaderAskedToStopEndsBetweenTwoSlowRequests)
+{
+    dlg_.m_nInterface = 1;
+    dlg_.m_dlgUsb.m_bMonitor = 1;
+    usb_->checkResult = 1;
+    usb_->asyncRead = 1;
+    usb_->requestStatus = 1;
+    usb_->readRepeats = 1;
+    std::memcpy(usb_->toRead, "\x06", 1);
+    usb_->toReadCount = 1;
+    usb_->presenceDelayMs = 2000;
+    usb_->statusDelayMs = 2000;
+    gui::RunModal(dlg_, [&](CDialog& d) {
+        ASSERT_TRUE(g_Transfer.IsReaderRunning());
+        // The stop comes as a presence check begins.
+        const int checks = usb_->presenceHeld;
+        ASSERT_TRUE(gui::PumpUntil([&] { return usb_->presenceHeld > checks; }, 15000)) << "no delivery";
+        EXPECT_EQ(dlg_.ConnectPort(1), 1);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{});
+        EXPECT_EQ(Events(*usb_), "FVOVO");
+        usb_->presenceDelayMs = 0;
+        usb_->statusDelayMs = 0;
         d.EndDialog(IDCANCEL);
     });
 }
@@ -316,7 +386,9 @@ TEST_F(ConnectionTest, AReadKeptAfterItsCancelByTheStopLeavesItsPortAlone)
         ASSERT_EQ(Events(*serial_), "FVOVFVO");
         ASSERT_TRUE(gui::PumpUntil([&] { return serial_->readsKept == 2; }, 10000)) << "no reader inside a read";
         d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(gui::PumpUntil([&] { return !d.IsModal(); }, 20000)) << "the close command did not close";
     });
+    EXPECT_TRUE(g_Transfer.IsTransportLost());
     EXPECT_EQ(Events(*serial_), "FVOVFVO") << "the lost port was closed";
 }
 

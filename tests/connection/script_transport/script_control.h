@@ -13,6 +13,8 @@ struct ScriptControl {
     int openCalls;
     int closeCalls;
     int lastRestart;
+    // Open's fourth argument (USB: the output channel) of the port the last write went out on.
+    int writtenChannel;
     char events[256];
     int eventCount;
     // Answers.
@@ -22,7 +24,14 @@ struct ScriptControl {
     int bidirectional;
     int ports;             // port names EnumDevices lists ("COM1", "COM2", ...)
     int asyncRead;         // a reader thread reads the port (reads give the bytes of toRead, once)
-    DWORD statusDelayMs;   // how long each status decoding keeps its caller (a reader that is slow to stop)
+    int readRepeats;       // every read gives the bytes of toRead, not only the first
+    int requestStatus;     // what RequestStatus answers (1: the status is at hand, decoded at once)
+    // How long each status decoding and each presence check (IsConnected) keeps its caller (a reader
+    // that is slow to stop); read anew as the caller waits, so 0 releases it. How many have waited.
+    DWORD statusDelayMs;
+    DWORD presenceDelayMs;
+    int statusHeld;
+    int presenceHeld;
     int keepWrites;        // writes pend and never end, whatever cancels them (a driver that keeps them)
     int keepReads;         // the same for the data reader's reads
     int readsKept;         // how many reads were kept so far

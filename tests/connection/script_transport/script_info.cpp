@@ -15,6 +15,16 @@ void Note(char event)
         g_control.events[g_control.eventCount++] = event;
 }
 
+// Keeps its caller while the delay the test gives lasts; counted once it waits.
+void Delay(const volatile DWORD& delayMs, int& held)
+{
+    if (delayMs == 0)
+        return;
+    ++held;
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < delayMs;)
+        Sleep(10);
+}
+
 class CScriptInfo final : public CCommInfo {
 public:
     explicit CScriptInfo(int isWinNT) : CCommInfo(isWinNT)
@@ -37,11 +47,16 @@ public:
         Note('D');
     }
 
-    int IsConnected() override { return m_bOpened; }
-    int Open(int restart, DWORD*, char*, int*, int*, int*, int*, int*) override
+    int IsConnected() override
+    {
+        Delay(g_control.presenceDelayMs, g_control.presenceHeld);
+        return m_bOpened;
+    }
+    int Open(int restart, DWORD*, char*, int* channel, int*, int*, int*, int*) override
     {
         g_control.openCalls++;
         g_control.lastRestart = restart;
+        m_nOpenedChannel = *channel;
         Note('O');
         m_bOpened = g_control.openResult != 0;
         m_bPortAvailable = g_control.portAvailable;
@@ -60,6 +75,7 @@ public:
     {
         if (g_control.keepWrites)
             return Kept(ov);
+        g_control.writtenChannel = m_nOpenedChannel;
         for (DWORD i = 0; i < length; ++i, ++g_control.writtenCount)
             if (g_control.writtenCount < static_cast<int>(sizeof g_control.written))
                 g_control.written[g_control.writtenCount] = static_cast<const char*>(data)[i];
@@ -76,7 +92,8 @@ public:
         if (g_control.toReadCount > 0 && length >= static_cast<DWORD>(g_control.toReadCount)) {
             std::memcpy(buffer, g_control.toRead, static_cast<size_t>(g_control.toReadCount));
             *read = static_cast<DWORD>(g_control.toReadCount);
-            g_control.toReadCount = 0;
+            if (!g_control.readRepeats)
+                g_control.toReadCount = 0;
         } else {
             Sleep(10);   // nothing yet: a reader polls
         }
@@ -88,10 +105,10 @@ public:
         std::snprintf(text, kClientPropertiesChars, "Scripted port");
         return 1;
     }
-    int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return 0; }
+    int RequestStatus(void*, DWORD, DWORD*, OVERLAPPED*) override { return g_control.requestStatus; }
     int DecodeStatus(void*, DWORD, DWORD*) override
     {
-        Sleep(g_control.statusDelayMs);
+        Delay(g_control.statusDelayMs, g_control.statusHeld);
         return 0;
     }
     int EnumDevices(int*, int*, const char* prefix, int* count, PortRow* rows) override
@@ -116,6 +133,9 @@ public:
         return 1;
     }
     int Init() override { return 1; }
+
+private:
+    int m_nOpenedChannel = 0;
 };
 
 } // namespace
