@@ -132,7 +132,9 @@ int CUsbInfo::CheckSettings(DWORD deviceNumber, int sizeIndex, int outChannel, i
     if (device != m_nDeviceNumber) result = 1;
     // Pipes made for the other writer mode cannot serve this one.
     if ((m_pReaderBulkIn || m_pWriter) && m_bPipesSingleWriter != (singleWriter ? 1 : 0)) result = 1;
-    if (!IsConnected()) result = 1;
+    // The device is asked only when its answer decides: a reader may be inside a request of it,
+    // and the caller's stop of that reader must not wait behind it.
+    if (result == 0 && !IsConnected()) result = 1;
     return result;
 }
 
