@@ -54,6 +54,11 @@ std::string Events(const ScriptControl& script)
     return std::string(script.events, static_cast<size_t>(script.eventCount));
 }
 
+std::string Written(const ScriptControl& script)
+{
+    return std::string(script.written, static_cast<size_t>(script.writtenCount));
+}
+
 using test_support::InterfaceRecord;
 
 class ConnectionTest : public ::testing::Test {
@@ -91,6 +96,15 @@ protected:
         Comm_CloseCleanuo();
     }
 
+    // USB chosen: the start-up's connect opens its port (each check finds a changed setting), and
+    // a reader reads it and asks for the printer's status.
+    void ChooseUsbWithAReader()
+    {
+        dlg_.m_nInterface = 1;
+        dlg_.m_dlgUsb.m_bMonitor = 1;
+        usb_->checkResult = 1;
+        usb_->asyncRead = 1;
+    }
     std::vector<std::string> Boxes() { return boxes_.Texts(); }
     std::string File(const char* name, const std::vector<char>& bytes)
     {
@@ -200,10 +214,7 @@ TEST_F(ConnectionTest, DeviceNotificationsActOnlyOnTheUsbDriversClassWhileUsbIsC
 
 TEST_F(ConnectionTest, AUsbReaderThatWillNotStopForAReopenShowsOneBox)
 {
-    dlg_.m_nInterface = 1;
-    dlg_.m_dlgUsb.m_bMonitor = 1;
-    usb_->checkResult = 1;
-    usb_->asyncRead = 1;
+    ChooseUsbWithAReader();
     // The reader's first status request keeps it 5 s past the whole wait: the 3 s stop, then 10 s
     // more before the port would be reopened under it.
     usb_->statusDelayMs = kStopReadersMs + kReaderEndMs + 5000;
@@ -228,7 +239,7 @@ TEST_F(ConnectionTest, AUsbReaderThatWillNotStopForAReopenShowsOneBox)
         ASSERT_TRUE(Idle());
         EXPECT_EQ(Events(*usb_), "FVOVVO") << "the ended reader's port was taken for the new endpoint's";
         EXPECT_EQ(usb_->lastRestart, 1);
-        EXPECT_EQ(std::string(usb_->written, static_cast<size_t>(usb_->writtenCount)), "held");
+        EXPECT_EQ(Written(*usb_), "held");
         EXPECT_EQ(usb_->writtenChannel, 1);
         EXPECT_TRUE(g_Transfer.IsReaderRunning());
         EXPECT_EQ(Boxes().size(), 1u);
@@ -238,10 +249,7 @@ TEST_F(ConnectionTest, AUsbReaderThatWillNotStopForAReopenShowsOneBox)
 
 TEST_F(ConnectionTest, AUsbReaderWhoseRefusedStopEndsInALostReadGivesWayToANewTransport)
 {
-    dlg_.m_nInterface = 1;
-    dlg_.m_dlgUsb.m_bMonitor = 1;
-    usb_->checkResult = 1;
-    usb_->asyncRead = 1;
+    ChooseUsbWithAReader();
     usb_->keepReads = 1;
     gui::RunModal(dlg_, [&](CDialog& d) {
         ASSERT_EQ(Events(*usb_), "FVO");
@@ -265,7 +273,7 @@ TEST_F(ConnectionTest, AUsbReaderWhoseRefusedStopEndsInALostReadGivesWayToANewTr
         gui::SetText(d, IDC_DATA_STRING, "again");
         gui::Click(d, IDC_START_STRING);
         ASSERT_TRUE(Idle());
-        EXPECT_EQ(std::string(usb_->written, static_cast<size_t>(usb_->writtenCount)), "again");
+        EXPECT_EQ(Written(*usb_), "again");
         d.EndDialog(IDCANCEL);
     });
 }
@@ -274,10 +282,7 @@ TEST_F(ConnectionTest, AUsbReaderWhoseRefusedStopEndsInALostReadGivesWayToANewTr
 // a status decoding, each about 2 s, do not keep it past the 3 s stop.
 TEST_F(ConnectionTest, AReaderAskedToStopEndsBetweenTwoSlowRequests)
 {
-    dlg_.m_nInterface = 1;
-    dlg_.m_dlgUsb.m_bMonitor = 1;
-    usb_->checkResult = 1;
-    usb_->asyncRead = 1;
+    ChooseUsbWithAReader();
     usb_->requestStatus = 1;
     usb_->readRepeats = 1;
     std::memcpy(usb_->toRead, "\x06", 1);
@@ -332,7 +337,7 @@ TEST_F(ConnectionTest, ALostRequestKeepsItsTransportOutOfUseWhileANewTransportWo
         gui::SetText(d, IDC_DATA_STRING, "sent");
         gui::Click(d, IDC_START_STRING);
         ASSERT_TRUE(Idle());
-        EXPECT_EQ(std::string(serial_->written, static_cast<size_t>(serial_->writtenCount)), "sent");
+        EXPECT_EQ(Written(*serial_), "sent");
 
         // The USB printer chosen again gets a transport of its own, which works.
         usb_->keepWrites = 0;
@@ -342,7 +347,7 @@ TEST_F(ConnectionTest, ALostRequestKeepsItsTransportOutOfUseWhileANewTransportWo
         gui::SetText(d, IDC_DATA_STRING, "again");
         gui::Click(d, IDC_START_STRING);
         ASSERT_TRUE(Idle());
-        EXPECT_EQ(std::string(usb_->written, static_cast<size_t>(usb_->writtenCount)), "again");
+        EXPECT_EQ(Written(*usb_), "again");
         EXPECT_EQ(Boxes().size(), 2u);
         d.EndDialog(IDCANCEL);
     });
