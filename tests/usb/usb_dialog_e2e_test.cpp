@@ -242,9 +242,10 @@ TEST_F(UsbDialogEndToEnd, AReaderHeldPastItsStopIsWaitedForBeforeItsPortIsReopen
 {
     // The printer holds its answer to each status request until the program has given up on the
     // stop of the reader inside one (its first box): the reader outlives the stop, whatever the
-    // machine's pace, and ends within the longer wait that follows. The answer holds the device's
-    // lock as well, which the program's connect does not wait for; a reader held from its start,
-    // just before its stop, is held for 10 s only, so a box that never comes fails the row.
+    // machine's pace, and ends within the longer wait that follows. The answer keeps the device's
+    // lock, which the program's connect does not ask for before the stop. A reader held from its
+    // start, just before its stop, is held 10 s only: should its box never come, the row fails
+    // instead of waiting for ctest's limit.
     const std::string held = "USB STATUS DELAY 3600000";
     const std::string heldFromTheStart = "USB STATUS DELAY 10000";
     const std::string file = File("small.prn", test_support::SampleBytes(10000, 3));
