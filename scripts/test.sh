@@ -15,11 +15,12 @@ if grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then emulated=true; rep
 status=0
 timeout 3000 ctest --output-on-failure -j "$(nproc)" "${repeat[@]}" "$@" || status=$?
 if $emulated; then
-    # ctest's log has a "<n>/<total> Testing: <name>" line for each run of a test; a run cut short
-    # leaves it under its temporary name.
+    # ctest's log has a "<number>/<total> Testing: <name>" line for each run of a test (the host
+    # and the Windows tree share some names, not numbers); a run cut short leaves it under its
+    # temporary name.
     log=Testing/Temporary/LastTest.log
     [ ! -f "$log.tmp" ] || log=$log.tmp
-    again=$(sed -n 's|^[0-9]*/[0-9]* Testing: ||p' "$log" 2>/dev/null | sort | uniq -d)
+    again=$(grep -E '^[0-9]+/[0-9]+ Testing: ' "$log" 2>/dev/null | sort | uniq -d | sed 's|^[0-9]*/[0-9]* Testing: ||' || true)
     if [ -n "$again" ]; then
         echo "test: timed out and ran a second time under the emulator:"
         sed 's/^/  /' <<<"$again"
